@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Quorvel need.
+# Does nothing when they are all present already.
+set -euo pipefail
+
+packages=(
+  g++ cmake make            # the compiler and the build
+  libncurses-dev            # terminfo, for the terminal front end
+  libgtest-dev libgmock-dev # unit and scenario tests
+  libbenchmark-dev          # benchmarks
+  tmux                      # end-to-end tests drive the program in tmux
+  clang libclang-rt-14-dev  # libFuzzer targets
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "installing: ${missing[*]}"
+$sudo apt-get update
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
