@@ -48,10 +48,13 @@ std::string convert(iconv_t cd, std::string_view in,
             out.resize(out.size() * 2);
             continue;
         }
-        // EILSEQ (invalid or unmappable) or EINVAL (cut short at the end).
+        // EILSEQ: invalid or unmappable, one character; EINVAL: the text ends
+        // inside a character.
         if (done == out.size()) out.resize(out.size() * 2);
         out[done++] = '?';
-        const std::size_t skip = char_len(reinterpret_cast<const unsigned char*>(src), src_left);
+        const std::size_t skip = errno == EINVAL
+            ? src_left
+            : char_len(reinterpret_cast<const unsigned char*>(src), src_left);
         src += skip;
         src_left -= skip;
     }
