@@ -87,9 +87,9 @@ TEST_F(OutputTest, DoubleByteCharacterNeverSplitsAcrossRows) {
 
 TEST_F(OutputTest, LeadByteAtTheEndOfAWriteWaitsForItsTrail) {
     const std::string zhong = "中";
-    Print("a" + zhong.substr(0, 1));
+    Print(std::string{'a', zhong[0]});
     EXPECT_EQ(Cursor(), std::make_pair(1, 0));
-    Print(zhong.substr(1) + "b");
+    Print(std::string{zhong[1], 'b'});
     EXPECT_EQ(con::row_text(0, 0, 3), "a中b");
 
     // Joined at the last column: the pair goes whole to the next row.
