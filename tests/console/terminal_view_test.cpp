@@ -35,18 +35,23 @@ TEST_F(TerminalView, ATerminalAsLargeAsTheBufferShowsItFromTheCorner) {
 
 TEST_F(TerminalView, FollowsTheFocusByTheLeastMove) {
     v.set_terminal(80, 24);
-    // The exit dialog, rows 46 to 52.
-    Focus(55, 46, 94, 52);
+    // The exit dialog, rows 46 to 52, and one cell around it.
+    Focus(64, 46, 85, 52);
     v.follow(*st, Wait::Event);
-    EXPECT_EQ(Origin(), std::pair(94 - 79, 52 - 23));
+    EXPECT_EQ(Origin(), std::pair(86 - 79, 53 - 23));
     // Already in sight: no move.
     Focus(20, 40, 30, 45);
     v.follow(*st, Wait::Event);
-    EXPECT_EQ(Origin(), std::pair(15, 29));
-    // Above and left of the view: its top-left corner comes into sight.
+    EXPECT_EQ(Origin(), std::pair(7, 30));
+    // Above and left of the view: it comes into sight with the menu bar
+    // above it.
     Focus(2, 1, 20, 8);
     v.follow(*st, Wait::Event);
-    EXPECT_EQ(Origin(), std::pair(2, 1));
+    EXPECT_EQ(Origin(), std::pair(1, 0));
+    // Too large for a margin: exactly the rectangle.
+    Focus(10, 50, 89, 73);
+    v.follow(*st, Wait::Event);
+    EXPECT_EQ(Origin(), std::pair(10, 50));
     // Larger than the terminal: its top-left part.
     Focus(10, 10, 140, 90);
     v.follow(*st, Wait::Event);

@@ -133,7 +133,14 @@ void on_winch(int) {
     errno = saved_errno;
 }
 
+// What each signal did before the terminal was taken over, given back on close.
+struct sigaction g_previous[NSIG];
+
 void install(int sig, void (*handler)(int), int flags) {
+    sigaction(sig, nullptr, &g_previous[sig]);
+    // A signal the program was started with ignored (nohup, a background job
+    // of a shell without job control) stays ignored.
+    if (g_previous[sig].sa_handler == SIG_IGN) return;
     struct sigaction sa {};
     sa.sa_handler = handler;
     sigemptyset(&sa.sa_mask);
@@ -141,12 +148,7 @@ void install(int sig, void (*handler)(int), int flags) {
     sigaction(sig, &sa, nullptr);
 }
 
-void uninstall(int sig) {
-    struct sigaction sa {};
-    sa.sa_handler = SIG_DFL;
-    sigemptyset(&sa.sa_mask);
-    sigaction(sig, &sa, nullptr);
-}
+void uninstall(int sig) { sigaction(sig, &g_previous[sig], nullptr); }
 
 bool append(char* buf, std::size_t cap, std::size_t& len, const char* s) {
     if (!s) return true;

@@ -27,11 +27,15 @@ void View::clamp(const ConsoleState& state) {
     top_ = std::clamp(top_, 0, std::max(0, state.screen.rows() - term_rows_));
 }
 
+// A pop-up is kept in sight with one cell of what surrounds it where the
+// terminal has room: a sub-menu then shows with the menu bar above it.
 void View::follow(const ConsoleState& state, Wait why) {
     if (state.has_focus) {
         const SMALL_RECT& f = state.focus;
-        left_ = bring_into_sight(left_, term_cols_, f.Left, f.Right);
-        top_ = bring_into_sight(top_, term_rows_, f.Top, f.Bottom);
+        int mx = f.Right - f.Left + 3 <= term_cols_ ? 1 : 0;
+        int my = f.Bottom - f.Top + 3 <= term_rows_ ? 1 : 0;
+        left_ = bring_into_sight(left_, term_cols_, f.Left - mx, f.Right + mx);
+        top_ = bring_into_sight(top_, term_rows_, f.Top - my, f.Bottom + my);
     } else if (why == Wait::Line || why == Wait::Key) {
         left_ = bring_into_sight(left_, term_cols_, state.cursor.X, state.cursor.X);
         top_ = bring_into_sight(top_, term_rows_, state.cursor.Y, state.cursor.Y);

@@ -19,9 +19,10 @@ public:
     int top() const { return top_; }
 
     // Brings into sight, moving as little as possible: the focus rectangle
-    // (an open pop-up) when there is one, else the cursor while line input or
-    // a key is awaited. A rectangle larger than the terminal shows its
-    // top-left part. With nothing to follow the view stays where it is.
+    // (an open pop-up) with a margin of one cell where there is room, else
+    // the cursor while line input or a key is awaited. A rectangle larger
+    // than the terminal shows its top-left part. With nothing to follow the
+    // view stays where it is.
     void follow(const ConsoleState& state, Wait why);
 
     // Scrolls by whole cells, kept inside the buffer. Returns whether the
