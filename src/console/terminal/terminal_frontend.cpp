@@ -1,7 +1,5 @@
 #include "console/terminal/terminal_frontend.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "console/gbk.h"
@@ -15,8 +13,8 @@ constexpr int kWheelCols = 8;
 
 }  // namespace
 
-bool TerminalFrontend::open(std::string& error) {
-    if (!tty_.open(STDIN_FILENO, STDOUT_FILENO, error)) return false;
+bool TerminalFrontend::open(std::string& error, int in_fd, int out_fd) {
+    if (!tty_.open(in_fd, out_fd, error)) return false;
     KeyDecoder::Charset charset = Termio::locale_charset();
     TermText text;
     text.charset = charset == KeyDecoder::Charset::Gbk ? TermText::Charset::Gbk

@@ -26,9 +26,9 @@ public:
     TerminalFrontend() = default;
     ~TerminalFrontend() override { close(); }
 
-    // Takes over the terminal on standard input and output. On failure
-    // returns false and says why in error.
-    bool open(std::string& error);
+    // Takes over the terminal on in_fd and out_fd (standard input and output
+    // by default). On failure returns false and says why in error.
+    bool open(std::string& error, int in_fd = 0, int out_fd = 1);
     // Gives the terminal back. Safe to call again.
     void close();
 
