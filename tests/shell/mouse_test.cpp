@@ -59,7 +59,9 @@ const MouseCase kMouseCases[] = {
     // The right button.
     {"RightClickInsideDoesNothing", [](F& f) { f.alt('f').right_click(5, 3); }, false, 1, true, 2},
     {"RightClickOnBaseCloses", [](F& f) { f.alt('f').right_click(60, 50); }, false, 1, false, 0},
-    {"RightClickOnBarCloses", [](F& f) { f.alt('a').right_click(5, 0); }, false, 2, false, 0},
+    {"RightClickOnOwnTitleCloses", [](F& f) { f.alt('a').right_click(16, 0); }, false, 2, false, 0},
+    {"RightClickOnOtherTitleFollowsThenCloses", [](F& f) { f.alt('a').right_click(5, 0); }, false, 1,
+     false, 0},
     {"RightClickWithNothingOpen", [](F& f) { f.right_click(5, 0); }, false, 1, false, 0},
     // Other button states only lead the pointer.
     {"BothButtonsOnItem", [](F& f) { f.alt('f').mouse(5, 6, kLeft | kRight); }, false, 1, true, 5},
