@@ -137,9 +137,14 @@ const Renderer::Glyph& Renderer::glyph(uint16_t pair) {
     }
     std::string s = text_.convert(std::string_view(gbk_pair, 2));
     uint32_t cp = single_code_point(s);
-    if (cp < 0xA0 || s.size() > sizeof g.bytes) s = "?";
-    std::memcpy(g.bytes, s.data(), s.size());
-    g.len = static_cast<uint8_t>(s.size());
+    const char* bytes = s.data();
+    std::size_t len = s.size();
+    if (cp < 0xA0 || len > sizeof g.bytes) {
+        bytes = "?";
+        len = 1;
+    }
+    std::memcpy(g.bytes, bytes, len);
+    g.len = static_cast<uint8_t>(len);
     g.wide = is_wide(cp);
     return g;
 }

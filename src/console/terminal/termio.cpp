@@ -270,6 +270,9 @@ void Termio::close() {
     uninstall(SIGCONT);
     uninstall(SIGWINCH);
     give_back();
+    // The capabilities were copied out; the description is loaded afresh by
+    // the next open.
+    if (cur_term) del_curterm(cur_term);
     for (int& fd : g.pipe_fd) {
         ::close(fd);
         fd = -1;
