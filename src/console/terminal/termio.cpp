@@ -198,6 +198,10 @@ bool Termio::open(int in_fd, int out_fd, std::string& error) {
     caps_ = TermCaps{};
     const char* smcup = "\x1b[?1049h";
     const char* rmcup = "\x1b[?1049l";
+    // The Linux console and its kin print an OSC title as text.
+    if (const char* term = std::getenv("TERM"))
+        for (const char* plain : {"linux", "dumb", "cons"})
+            if (std::strncmp(term, plain, std::strlen(plain)) == 0) caps_.title = false;
     if (have_terminfo) {
         if (const char* cup = cap_string("cup"); cup && std::strcmp(cup, "\x1b[%i%p1%d;%p2%dH") != 0)
             caps_.cup = cup;
