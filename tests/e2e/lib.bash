@@ -12,6 +12,7 @@ command -v tmux >/dev/null || { echo "tmux is needed for the end-to-end tests" >
 
 E2E_DIR=$(mktemp -d)
 E2E_SOCK="quorvel-e2e-$$-$RANDOM"
+E2E_SERVERS=0
 DEADLINE_S=${DEADLINE_S:-10}
 
 tmx() { tmux -L "$E2E_SOCK" -f /dev/null "$@"; }
@@ -42,6 +43,11 @@ start() {
     local cmd=("$@")
     [[ ${#cmd[@]} -gt 0 ]] || cmd=("$BIN")
     rm -f "$E2E_DIR/status" "$E2E_DIR/modes.before" "$E2E_DIR/modes.after"
+    # Each session gets a server of its own: one that is shutting down may
+    # still take a new session and then never reap its process.
+    tmx kill-server >/dev/null 2>&1 || true
+    E2E_SERVERS=$((E2E_SERVERS + 1))
+    E2E_SOCK="quorvel-e2e-$$-$RANDOM-$E2E_SERVERS"
     tmx start-server \; set -g remain-on-exit on \; set -g default-terminal tmux-256color \
         \; new-session -d -s e2e -x "$cols" -y "$rows" -c "$E2E_DIR" \
            -e LANG=C.UTF-8 -e LC_ALL=C.UTF-8 "${cmd[@]}"
@@ -121,22 +127,6 @@ wait_status() {
     local end=$((SECONDS + DEADLINE_S))
     while ((SECONDS < end)); do
         [[ -f $E2E_DIR/status ]] && { cat "$E2E_DIR/status"; return 0; }
-        sleep 0.05
-    done
-    fail "the program did not end"
-}
-
-# wait_dead: until the pane's own process has ended; prints its exit status
-# (tmux marks a pane dead when its terminal closes, and learns the status a
-# moment later).
-wait_dead() {
-    local end=$((SECONDS + DEADLINE_S)) status
-    while ((SECONDS < end)); do
-        if [[ $(flag pane_dead) == 1 ]]; then
-            status=$(flag pane_dead_status)
-            [[ -n $status ]] && { echo "$status"; return 0; }
-            [[ -n $(flag pane_dead_signal) ]] && { echo "signal $(flag pane_dead_signal)"; return 0; }
-        fi
         sleep 0.05
     done
     fail "the program did not end"
