@@ -166,7 +166,9 @@ void Renderer::set_attr(int attr, std::string& out) {
 }
 
 void Renderer::move_to(int x, int y, const TCell* row, std::string& out) {
-    if (cur_y_ == y && cur_x_ >= 0 && cur_x_ <= x) {
+    // Short moves along the row are ANSI; a terminal with another cursor
+    // address gets only that.
+    if (cur_y_ == y && cur_x_ >= 0 && cur_x_ <= x && caps_.cup.empty()) {
         int gap = x - cur_x_;
         if (gap == 0) return;
         std::string cuf = "\x1b[";
