@@ -2,6 +2,8 @@
 // screen size. Every unit of the application includes it.
 #pragma once
 
+#include <cstddef>
+
 #include "console/console.h"
 #include "console/output.h"
 #include "console/reads.h"
@@ -134,6 +136,13 @@ BOOL BackupSysData();
 BOOL RestoreSysData();
 // Releases a whole collection: every department, patient and visit record.
 void FreeCollection(DEPART_NODE* head);
+
+/* ---- Record nodes ---- */
+
+// Every record node the dialogues create comes from here: zeroed, or null when
+// memory is short. Tests swap it to see the dialogues survive a failed
+// allocation.
+extern void* (*gp_alloc_node)(std::size_t size);
 
 /* ---- Commands: departments, patients, visit records, help ---- */
 
