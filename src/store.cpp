@@ -412,7 +412,7 @@ ReadResult ReadDeparts(RecordReader& in, std::uint64_t limit, DEPART_NODE** head
         const unsigned char* rec = in.Next(store::kDepartSize);
         if (!rec) break;
         ++res.count;
-        auto* d = static_cast<DEPART_NODE*>(std::calloc(1, sizeof(DEPART_NODE)));
+        auto* d = static_cast<DEPART_NODE*>(gp_alloc_node(sizeof(DEPART_NODE)));
         if (!d) {
             res.out_of_memory = true;
             break;
@@ -433,7 +433,7 @@ ReadResult ReadPatients(RecordReader& in, std::uint64_t limit, DEPART_NODE* head
         const unsigned char* rec = in.Next(store::kPatientSize);
         if (!rec) break;
         ++res.count;
-        auto* p = static_cast<PATIENT_NODE*>(std::calloc(1, sizeof(PATIENT_NODE)));
+        auto* p = static_cast<PATIENT_NODE*>(gp_alloc_node(sizeof(PATIENT_NODE)));
         if (!p) {
             res.out_of_memory = true;
             break;
@@ -460,7 +460,7 @@ ReadResult ReadRecords(RecordReader& in, std::uint64_t limit, DEPART_NODE* head)
         const unsigned char* rec = in.Next(store::kRecordSize);
         if (!rec) break;
         ++res.count;
-        auto* r = static_cast<RECORD_NODE*>(std::calloc(1, sizeof(RECORD_NODE)));
+        auto* r = static_cast<RECORD_NODE*>(gp_alloc_node(sizeof(RECORD_NODE)));
         if (!r) {
             res.out_of_memory = true;
             break;
@@ -483,6 +483,26 @@ constexpr std::uint64_t kNoLimit = UINT64_MAX;
 
 /* ---- Load ---- */
 
+namespace {
+
+void Install(DEPART_NODE* departs) {
+    FreeCollection(hp);
+    hp = departs;
+}
+
+// Memory ran out while the files were read: the previous collection stays
+// whole rather than a part of the files replacing it.
+int LoadOutOfMemory(DEPART_NODE* departs, SHORT row) {
+    FreeCollection(departs);
+    SetConsoleCursorPosition(gh_std_out, COORD{20, row});
+    con_printf("内存不足！数据未加载。");
+    return 1;
+}
+
+}  // namespace
+
+// The new collection is built aside and becomes the collection at the point
+// where the load ends, so a failure midway leaves the previous one in place.
 int CreateList() {
     ClearScreen();
     SetConsoleCursorPosition(gh_std_out, COORD{20, 5});
@@ -493,11 +513,13 @@ int CreateList() {
     }
     con_printf("科室信息数据文件打开成功!");
     DEPART_NODE* departs = nullptr;
+    ReadResult got;
     {
         RecordReader in(fd);
-        ReadDeparts(in, kNoLimit, &departs);
+        got = ReadDeparts(in, kNoLimit, &departs);
     }
     file_ops.close(fd);
+    if (got.out_of_memory) return LoadOutOfMemory(departs, 7);
 
     SetConsoleCursorPosition(gh_std_out, COORD{20, 7});
     if (!departs) {
@@ -507,34 +529,37 @@ int CreateList() {
         return 1;
     }
     con_printf("科室信息数据文件加载成功!");
-    FreeCollection(hp);
-    hp = departs;
 
     SetConsoleCursorPosition(gh_std_out, COORD{20, 9});
     fd = OpenForReading(gp_asset_info_filename);
     if (fd < 0) {
         con_printf("病人信息数据文件打开失败!");
+        Install(departs);
         return 4;
     }
     con_printf("病人信息数据文件打开成功!");
     {
         RecordReader in(fd);
-        ReadPatients(in, kNoLimit, hp);
+        got = ReadPatients(in, kNoLimit, departs);
     }
     file_ops.close(fd);
+    if (got.out_of_memory) return LoadOutOfMemory(departs, 11);
 
     SetConsoleCursorPosition(gh_std_out, COORD{20, 11});
     fd = OpenForReading(gp_lend_info_filename);
     if (fd < 0) {
         con_printf("就诊记录信息数据文件打开失败!");
+        Install(departs);
         return 12;
     }
     con_printf("就诊记录信息数据文件打开成功!");
     {
         RecordReader in(fd);
-        ReadRecords(in, kNoLimit, hp);
+        got = ReadRecords(in, kNoLimit, departs);
     }
     file_ops.close(fd);
+    if (got.out_of_memory) return LoadOutOfMemory(departs, 13);
+    Install(departs);
     return 1;
 }
 
@@ -643,8 +668,7 @@ BOOL RestoreSysData() {
         return TRUE;
     }
 
-    FreeCollection(hp);
-    hp = departs;
+    Install(departs);
     if (!WriteDataFiles(hp)) ShowSaveFailure();
     return TRUE;
 }

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 
@@ -220,6 +221,38 @@ TEST_F(StoreBackup, AMissingUnreadableOrShortBackupIsRefused) {
         EXPECT_EQ(Shape(hp), kSample);
         for (int i = 0; i < 3; ++i) EXPECT_EQ(ReadFile(kDataFiles[i]), data[i]) << kDataFiles[i];
         if (c.setup == Case::kDirectory) ::rmdir("BackupSysData.dat");
+    }
+}
+
+int g_allocs_left = 0;
+void* FailingAlloc(std::size_t size) {
+    if (g_allocs_left-- <= 0) return nullptr;
+    return std::calloc(1, size);
+}
+
+TEST_F(StoreBackup, MemoryRunningOutRefusesTheRestore) {
+    BuildSample();
+    ASSERT_EQ(BackupSysData(), TRUE);
+    ASSERT_EQ(SaveSysData(), TRUE);
+    std::string data[3];
+    for (int i = 0; i < 3; ++i) data[i] = ReadFile(kDataFiles[i]);
+    DEPART_NODE* head = hp;
+    void* (*real_alloc)(std::size_t) = gp_alloc_node;
+    for (int allocs : {0, 1, 2, 4, 7}) {  // 2 departments, 3 patients, 3 records
+        SCOPED_TRACE(allocs);
+        con::attach(&fe);
+        fe.clear();
+        fe.key('A', 'a');
+        SetConsoleCursorPosition(gh_std_out, COORD{0, 3});
+        g_allocs_left = allocs;
+        gp_alloc_node = FailingAlloc;
+        BOOL result = RestoreSysData();
+        gp_alloc_node = real_alloc;
+        EXPECT_EQ(result, TRUE);
+        EXPECT_EQ(Utf8(RowTrim(3)), Utf8("内存不足！数据未恢复。按任意键返回"));
+        EXPECT_EQ(hp, head);
+        EXPECT_EQ(Shape(hp), kSample);
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(ReadFile(kDataFiles[i]), data[i]) << kDataFiles[i];
     }
 }
 

@@ -1,6 +1,7 @@
 // The load command: its messages, cells and results, the order it rebuilds,
 // and how it attaches children by their parent numbers.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "store/store_helpers.h"
@@ -200,6 +201,52 @@ TEST_F(StoreLoad, AnEmptyDepartmentFileKeepsTheSessionAndTheUnsavedCollection) {
     EXPECT_NE(CreateList(), 0);
     EXPECT_EQ(hp, previous);
     EXPECT_EQ(Shape(hp), "77:old{78:oldp[79]}");
+}
+
+int g_allocs_left = 0;
+void* FailingAlloc(std::size_t size) {
+    if (g_allocs_left-- <= 0) return nullptr;
+    return std::calloc(1, size);
+}
+
+TEST_F(StoreLoad, MemoryRunningOutKeepsThePreviousCollection) {
+    struct Case {
+        const char* what;
+        int allocs;  // nodes that can still be had
+        int row;     // where the message goes
+    } cases[] = {
+        {"first department", 0, 7},
+        {"second department", 1, 7},
+        {"first patient", 2, 11},
+        {"last record", 7, 13},
+    };
+    SaveSample();
+    void* (*real_alloc)(std::size_t) = gp_alloc_node;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        con::attach(&fe);
+        FreeCollection(hp);
+        hp = nullptr;
+        SetPrevious();
+        DEPART_NODE* previous = hp;
+        g_allocs_left = c.allocs;
+        gp_alloc_node = FailingAlloc;
+        int result = CreateList();
+        gp_alloc_node = real_alloc;
+
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(hp, previous);
+        EXPECT_EQ(Shape(hp), "77:old{78:oldp[79]}");
+        EXPECT_EQ(Message(c.row), Utf8("内存不足！数据未加载。"));
+        EXPECT_EQ(Message(5), Utf8("科室信息数据文件打开成功!"));
+    }
+    // With memory enough, all 8 nodes load.
+    g_allocs_left = 8;
+    gp_alloc_node = FailingAlloc;
+    int result = CreateList();
+    gp_alloc_node = real_alloc;
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(Shape(hp), "2:two{21:p21[211]} 1:one{12:p12[],11:p11[112,111]}");
 }
 
 }  // namespace
