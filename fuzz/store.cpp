@@ -1,5 +1,6 @@
 // Fuzzes the load and the restore with arbitrary contents of the four files,
 // then checks the collection they leave against the raw bytes.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -112,12 +113,22 @@ DEPART_NODE* Previous() {
 
 int NoSync(int) { return 0; }
 
+// The four files live in a scratch directory of their own; the working
+// directory stays where libFuzzer keeps its corpus and artifacts.
 struct Scratch {
     Scratch() {
-        char tmpl[] = "/tmp/quorvel-fuzz-store-XXXXXX";
-        if (!mkdtemp(tmpl) || chdir(tmpl) != 0) std::abort();
+        struct stat st;
+        std::string base = ::stat("/dev/shm", &st) == 0 && S_ISDIR(st.st_mode) ? "/dev/shm" : "/tmp";
+        std::string tmpl = base + "/quorvel-fuzz-store-XXXXXX";
+        if (!mkdtemp(tmpl.data())) std::abort();
+        for (int i = 0; i < 4; ++i) paths[i] = tmpl + "/" + kNames[i];
+        gp_member_info_filename = paths[0].c_str();
+        gp_asset_info_filename = paths[1].c_str();
+        gp_lend_info_filename = paths[2].c_str();
+        backup_sys_date_filename = paths[3].c_str();
         store::file_ops.fsync = NoSync;  // the disk is not under test
     }
+    std::string paths[4];
 };
 
 con::ScriptedFrontend fe;
@@ -135,10 +146,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static Scratch scratch;
     store_fuzz::Files files = store_fuzz::Split(data, size);
     for (int i = 0; i < 4; ++i) {
-        std::remove(kNames[i]);
-        std::remove((std::string(kNames[i]) + store::kTempSuffix).c_str());
+        const std::string& path = scratch.paths[i];
+        std::remove(path.c_str());
+        std::remove((path + store::kTempSuffix).c_str());
         if (!files.present[i]) continue;
-        FILE* out = std::fopen(kNames[i], "wb");
+        FILE* out = std::fopen(path.c_str(), "wb");
         if (!out) std::abort();
         std::fwrite(files.bytes[i].data(), 1, files.bytes[i].size(), out);
         std::fclose(out);

@@ -5,10 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -206,27 +208,37 @@ namespace {
 using store::file_ops;
 
 constexpr std::size_t kBufferSize = 1 << 20;
+constexpr std::size_t kLargestRecord = store::kRecordSize;
 
 // Hands out whole records of a file; a read error or a partial record at the
 // end is the end.
 class RecordReader {
 public:
-    explicit RecordReader(int fd) : fd_(fd), buf_(kBufferSize) {}
+    // Small files get a small buffer, and no buffer is filled with zeros first.
+    explicit RecordReader(int fd) : fd_(fd) {
+        std::size_t size = kBufferSize;
+        struct stat st;
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+            static_cast<std::uint64_t>(st.st_size) < kBufferSize)
+            size = std::max<std::size_t>(static_cast<std::size_t>(st.st_size), kLargestRecord);
+        buf_.reset(new unsigned char[size]);
+        cap_ = size;
+    }
 
     const unsigned char* Next(std::size_t size) {
         if (end_ - pos_ < size && !Fill(size)) return nullptr;
-        const unsigned char* rec = buf_.data() + pos_;
+        const unsigned char* rec = buf_.get() + pos_;
         pos_ += size;
         return rec;
     }
 
 private:
     bool Fill(std::size_t size) {
-        std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+        std::memmove(buf_.get(), buf_.get() + pos_, end_ - pos_);
         end_ -= pos_;
         pos_ = 0;
         while (!done_ && end_ < size) {
-            ssize_t n = file_ops.read(fd_, buf_.data() + end_, buf_.size() - end_);
+            ssize_t n = file_ops.read(fd_, buf_.get() + end_, cap_ - end_);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) {
                 done_ = true;
@@ -238,7 +250,8 @@ private:
     }
 
     int fd_;
-    std::vector<unsigned char> buf_;
+    std::unique_ptr<unsigned char[]> buf_;
+    std::size_t cap_ = 0;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool done_ = false;
@@ -269,7 +282,6 @@ public:
         struct stat st;
         if (::stat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode))
             ::fchmod(fd_, st.st_mode & 07777);
-        buf_.reserve(kBufferSize);
         return true;
     }
 
