@@ -257,8 +257,10 @@ private:
     bool done_ = false;
 };
 
+// Non-blocking, so that a FIFO in a file's place cannot hang the command; it
+// changes nothing for a regular file.
 int OpenForReading(const char* path) {
-    return file_ops.open(path, O_RDONLY | O_CLOEXEC, 0);
+    return file_ops.open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
 }
 
 std::string TempName(const char* path) { return std::string(path) + store::kTempSuffix; }

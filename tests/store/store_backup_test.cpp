@@ -166,12 +166,13 @@ TEST_F(StoreBackup, AMissingUnreadableOrShortBackupIsRefused) {
     const std::string one_dept = DepartBytes(1, "d");
     struct Case {
         const char* what;
-        enum { kFile, kMissing, kDirectory, kOpenFails, kReadFails } setup;
+        enum { kFile, kMissing, kDirectory, kFifo, kOpenFails, kReadFails } setup;
         std::string bytes;
         const char* message;
     } cases[] = {
         {"missing", Case::kMissing, "", kUnreadable},
         {"a directory in its place", Case::kDirectory, "", kUnreadable},
+        {"a FIFO in its place", Case::kFifo, "", kUnreadable},
         {"cannot be opened", Case::kOpenFails, U32(0) + U32(0) + U32(0), kUnreadable},
         {"empty", Case::kFile, "", kIncomplete},
         {"header cut short", Case::kFile, U32(1) + U32(0), kIncomplete},
@@ -205,6 +206,8 @@ TEST_F(StoreBackup, AMissingUnreadableOrShortBackupIsRefused) {
         std::remove("BackupSysData.dat");
         if (c.setup == Case::kDirectory) {
             ASSERT_EQ(::mkdir("BackupSysData.dat", 0700), 0);
+        } else if (c.setup == Case::kFifo) {
+            ASSERT_EQ(::mkfifo("BackupSysData.dat", 0600), 0);
         } else if (c.setup != Case::kMissing) {
             WriteFile("BackupSysData.dat", c.bytes);
         }
@@ -221,6 +224,7 @@ TEST_F(StoreBackup, AMissingUnreadableOrShortBackupIsRefused) {
         EXPECT_EQ(Shape(hp), kSample);
         for (int i = 0; i < 3; ++i) EXPECT_EQ(ReadFile(kDataFiles[i]), data[i]) << kDataFiles[i];
         if (c.setup == Case::kDirectory) ::rmdir("BackupSysData.dat");
+        if (c.setup == Case::kFifo) ::unlink("BackupSysData.dat");
     }
 }
 

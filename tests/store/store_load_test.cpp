@@ -1,5 +1,7 @@
 // The load command: its messages, cells and results, the order it rebuilds,
 // and how it attaches children by their parent numbers.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -191,6 +193,22 @@ TEST_F(StoreLoad, LoadingAgainReplacesTheCollectionAndNeverMerges) {
     ASSERT_EQ(CreateList(), 1);
     ASSERT_EQ(CreateList(), 1);
     EXPECT_EQ(Shape(hp), "2:two{21:p21[211]} 1:one{12:p12[],11:p11[112,111]}");
+}
+
+TEST_F(StoreLoad, AFifoInPlaceOfADataFileReadsAsEmptyInsteadOfHanging) {
+    SaveSample();
+    std::remove("patient.dat");
+    ASSERT_EQ(::mkfifo("patient.dat", 0600), 0);
+    ASSERT_EQ(CreateList(), 1);
+    EXPECT_EQ(Shape(hp), "2:two{} 1:one{}");
+    std::remove("depart.dat");
+    ASSERT_EQ(::mkfifo("depart.dat", 0600), 0);
+    FreeCollection(hp);
+    hp = nullptr;
+    SetPrevious();
+    ASSERT_EQ(CreateList(), 1);
+    EXPECT_EQ(Message(7), Utf8("科室信息数据文件加载失败!"));
+    EXPECT_EQ(Shape(hp), "77:old{78:oldp[79]}");
 }
 
 TEST_F(StoreLoad, AnEmptyDepartmentFileKeepsTheSessionAndTheUnsavedCollection) {
