@@ -127,7 +127,16 @@ struct Scratch {
         gp_lend_info_filename = paths[2].c_str();
         backup_sys_date_filename = paths[3].c_str();
         store::file_ops.fsync = NoSync;  // the disk is not under test
+        dir = tmpl;
     }
+    ~Scratch() {
+        for (const std::string& path : paths) {
+            std::remove(path.c_str());
+            std::remove((path + store::kTempSuffix).c_str());
+        }
+        ::rmdir(dir.c_str());
+    }
+    std::string dir;
     std::string paths[4];
 };
 
