@@ -94,6 +94,7 @@ TEST_F(StoreLoad, EveryOutcomeShowsItsMessagesAtTheirCellsAndReturnsItsResult) {
         SetPrevious();
         DEPART_NODE* previous = hp;
         SetConsoleCursorPosition(gh_std_out, COORD{0, 30});
+        con_printf("what the screen showed before");
 
         EXPECT_EQ(CreateList(), c.result);
 
@@ -101,7 +102,7 @@ TEST_F(StoreLoad, EveryOutcomeShowsItsMessagesAtTheirCellsAndReturnsItsResult) {
         EXPECT_EQ(Message(7), Utf8(c.row7));
         EXPECT_EQ(Message(9), Utf8(c.row9));
         EXPECT_EQ(Message(11), Utf8(c.row11));
-        EXPECT_EQ(RowTrim(30), "");
+        EXPECT_EQ(RowTrim(30), "") << "the load clears the screen first";
         EXPECT_EQ(fe.frames(), 0) << "the load never waits for input";
         EXPECT_EQ(Shape(hp), c.shape);
         if (c.shape == kPrevious) {
