@@ -263,6 +263,9 @@ int OpenForReading(const char* path) {
     return file_ops.open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
 }
 
+// A link to the file a save is replacing, kept until the save is complete.
+constexpr const char* kPreviousSuffix = ".old";
+
 std::string TempName(const char* path) { return std::string(path) + store::kTempSuffix; }
 
 // Writes one file beside the real one; Commit() puts it in its place.
@@ -398,9 +401,31 @@ bool WriteDataFiles(DEPART_NODE* head) {
     WriteRecords(records, head);
     if (!records.Finish()) return false;
 
-    if (!departs.Commit() || !patients.Commit() || !records.Commit()) return false;
+    // The renames themselves can fail one by one: keep a link to each previous
+    // file until all three are in place, and put the previous ones back if not.
+    TempWriter* writers[] = {&departs, &patients, &records};
+    bool had_previous[3];
+    for (int i = 0; i < 3; ++i) {
+        const std::string& target = writers[i]->target();
+        std::string previous = target + kPreviousSuffix;
+        ::unlink(previous.c_str());
+        had_previous[i] = ::link(target.c_str(), previous.c_str()) == 0;
+    }
+    int committed = 0;
+    while (committed < 3 && writers[committed]->Commit()) ++committed;
+    for (int i = 0; i < 3; ++i) {
+        const std::string& target = writers[i]->target();
+        std::string previous = target + kPreviousSuffix;
+        if (committed < 3 && i < committed) {
+            if (had_previous[i])
+                file_ops.rename(previous.c_str(), target.c_str());
+            else
+                ::unlink(target.c_str());
+        }
+        if (had_previous[i]) ::unlink(previous.c_str());
+    }
     SyncDirectoryOf(departs.target());
-    return true;
+    return committed == 3;
 }
 
 void ShowSaveFailure() {

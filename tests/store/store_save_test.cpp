@@ -164,6 +164,7 @@ TEST_F(StoreSave, AFailureAtAnyFileKeepsThePreviousFilesAndTheCollection) {
         {FailAt::kOpen, "record.dat.tmp"},      {FailAt::kWrite, "record.dat.tmp"},
         {FailAt::kHalfWrite, "record.dat.tmp"}, {FailAt::kFsync, "record.dat.tmp"},
         {FailAt::kClose, "record.dat.tmp"},     {FailAt::kRename, "depart.dat.tmp"},
+        {FailAt::kRename, "patient.dat.tmp"},   {FailAt::kRename, "record.dat.tmp"},
     };
     BuildSample();
     ASSERT_EQ(SaveSysData(), TRUE);
