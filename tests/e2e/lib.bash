@@ -17,8 +17,14 @@ DEADLINE_S=${DEADLINE_S:-10}
 
 tmx() { tmux -L "$E2E_SOCK" -f /dev/null "$@"; }
 
-e2e_cleanup() {
+# Stops the current server and removes its socket, which tmux leaves behind.
+stop_server() {
     tmx kill-server >/dev/null 2>&1 || true
+    rm -f "${TMUX_TMPDIR:-/tmp}/tmux-$(id -u)/$E2E_SOCK"
+}
+
+e2e_cleanup() {
+    stop_server
     rm -rf "$E2E_DIR"
 }
 trap e2e_cleanup EXIT
@@ -45,7 +51,7 @@ start() {
     rm -f "$E2E_DIR/status" "$E2E_DIR/modes.before" "$E2E_DIR/modes.after"
     # Each session gets a server of its own: one that is shutting down may
     # still take a new session and then never reap its process.
-    tmx kill-server >/dev/null 2>&1 || true
+    stop_server
     E2E_SERVERS=$((E2E_SERVERS + 1))
     E2E_SOCK="quorvel-e2e-$$-$RANDOM-$E2E_SERVERS"
     tmx start-server \; set -g remain-on-exit on \; set -g default-terminal tmux-256color \

@@ -26,7 +26,7 @@ for case in TERM:143 INT:130 SEGV:139 ABRT:134 QUIT:131; do
     expect_restored
     wait_for "after: rc=$want"
     pass "SIG$sig: terminal restored, status $want"
-    tmx kill-server
+    stop_server
 done
 
 # Ctrl+C from the keyboard interrupts like SIGINT.
@@ -37,13 +37,13 @@ status=$(wait_status)
 [[ $status == 130 ]] || fail "Ctrl+C: status $status"
 expect_restored
 pass "Ctrl+C: terminal restored, status 130"
-tmx kill-server
+stop_server
 
 # Hang-up: the terminal goes away and the program ends at once.
 start_wrapped 150 100
 wait_for "文件(F)" 0
 pid=$(app_pid)
-tmx kill-server
+stop_server
 wait_gone_pid "$pid"
 pass "hang-up ends the program"
 
@@ -51,7 +51,7 @@ pass "hang-up ends the program"
 start_wrapped 150 100 "trap '' HUP"
 wait_for "文件(F)" 0
 pid=$(app_pid)
-tmx kill-server
+stop_server
 wait_gone_pid "$pid"
 pass "end of input ends the program"
 
