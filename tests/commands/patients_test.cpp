@@ -46,6 +46,9 @@ protected:
         return true;
     }
     void AnyKey() { fe.type("k"); }
+    // Key presses queued but never read. A press is a key-down and a key-up;
+    // the reads stop at the key-down, so the last release taken may remain.
+    std::size_t KeysLeft() const { return fe.pending() / 2; }
 };
 
 /* ---- Empty collections ---- */
@@ -58,6 +61,8 @@ struct EmptyCase {
     SHORT x, y;
 };
 
+void PrintTo(const EmptyCase& c, std::ostream* os) { *os << c.name; }
+
 class EmptyCollection : public PatientsTest, public ::testing::WithParamInterface<EmptyCase> {};
 
 TEST_P(EmptyCollection, ShowsItsMessageAtItsCellAndWaitsForAKey) {
@@ -66,7 +71,7 @@ TEST_P(EmptyCollection, ShowsItsMessageAtItsCellAndWaitsForAKey) {
     Scribble();
     AnyKey();
     EXPECT_EQ(c.command(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     const int len = static_cast<int>(std::strlen(c.message));
     EXPECT_EQ(Utf8(RowTrim(c.y)), Utf8(std::string(c.x, ' ') + c.message));
     EXPECT_EQ(Cursor().X, c.x + len);
@@ -103,7 +108,7 @@ TEST_F(PatientsTest, CreateAAddsEachNewPatientAtTheHeadOfTheChosenDepartment) {
     fe.type("9\n丙\n333\n1\n广州\n").type("n\n");
 
     EXPECT_EQ(CreateA(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_TRUE(ScreenBlank());
     EXPECT_EQ(d1->anext, nullptr);
     EXPECT_EQ(Numbers(d2), (std::vector<int>{9, 8, 7, 1}));
@@ -177,7 +182,7 @@ TEST_F(PatientsTest, CreateAWrongDepartmentShowsBothMessagesThenAsksAgain) {
     AnyKey();
     fe.type("2\n40\n赵六\n555\n1\n天津\nn\n");
     EXPECT_EQ(CreateA(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_EQ(Numbers(d2), std::vector<int>{40});
     EXPECT_EQ(hp->anext, nullptr);
 }
@@ -190,7 +195,7 @@ TEST_F(PatientsTest, CreateADepartmentNumberWithoutDigitsCanBeTypedAgain) {
     AnyKey();
     fe.type("1\n40\n赵六\n555\n1\n天津\nn\n");
     EXPECT_EQ(CreateA(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_EQ(Numbers(d), std::vector<int>{40});
 }
 
@@ -208,7 +213,7 @@ TEST_F(PatientsTest, CreateAFailedAllocationLinksNothing) {
         fe.type("1\n");
         if (c.successes) fe.type("40\n赵六\n555\n1\n天津\ny\n");
         EXPECT_EQ(CreateA(), TRUE);
-        EXPECT_EQ(fe.pending(), 0u);
+        EXPECT_EQ(KeysLeft(), 0u);
         EXPECT_EQ(Numbers(d), c.linked);
         EXPECT_EQ(Utf8(RowTrim(2)), Utf8(" 科室编号：1  科室名称：内科"));
         EXPECT_EQ(Utf8(RowTrim(3)), Utf8("动态分配内存失败！"));
@@ -242,7 +247,7 @@ TEST_F(ModATest, OverwritesTheTypedFieldsAndKeepsDepartmentPlaceAndRecords) {
     fe.type("5\n50\n李四\n67890\n2\n上海\n");
     AnyKey();
     EXPECT_EQ(ModA(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_TRUE(ScreenBlank());
     EXPECT_EQ(p->number1, 50);
     EXPECT_STREQ(p->name, "李四");
@@ -276,7 +281,7 @@ TEST_F(ModATest, NotFoundWaitsAndLeavesTheListStanding) {
     fe.type("9\n");
     AnyKey();
     EXPECT_EQ(ModA(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     const std::vector<std::string> rows = {
         "", "", "  科室编号     病人编号     病人姓名        电话           性别      住址",
         "    1             3            甲                           1",
@@ -299,7 +304,7 @@ TEST_F(PatientsTest, ModAWithoutPatientsShowsTheHeaderAloneAndFindsNothing) {
     fe.type("1\n");
     AnyKey();
     EXPECT_EQ(ModA(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     const std::vector<std::string> rows = {
         "", "", "  科室编号     病人编号     病人姓名        电话           性别      住址", "",
         " 请输入病人编号:1", "该病人不存在！", ""};
@@ -335,7 +340,7 @@ TEST_F(InserATest, OffersTheFirstMatchOfEachDepartmentInListOrder) {
     fe.type("y\n71\n新二\n222\n2\n上海\n");
     AnyKey();
     EXPECT_EQ(InserA(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_TRUE(ScreenBlank());
 
     EXPECT_EQ(Numbers(d1), (std::vector<int>{5, 70, 5, 6}));
@@ -394,7 +399,7 @@ TEST_F(InserATest, ConfirmationAnswers) {
         fe.type("3\n").type(c.typed);
         if (c.inserts) AnyKey();
         EXPECT_EQ(InserA(), TRUE);
-        EXPECT_EQ(fe.pending(), 0u);
+        EXPECT_EQ(KeysLeft(), 0u);
         EXPECT_TRUE(ScreenBlank());
         std::vector<int> expected = before;
         if (c.inserts) expected.insert(expected.begin() + 1, 77);
@@ -408,7 +413,7 @@ TEST_F(InserATest, FailedAllocationLinksNothing) {
     ShortOfMemory short_of_memory(0);
     fe.type("6\ny\n");
     EXPECT_EQ(InserA(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_EQ(Numbers(d1), (std::vector<int>{5, 5, 6}));
     for (int y = 0; y < SCR_ROW; ++y)
         EXPECT_EQ(Utf8(RowTrim(y)), y == 12 ? Utf8("动态分配内存失败！") : "") << "row " << y;
@@ -424,7 +429,7 @@ TEST_P(MatchesNobody, EndsOnAClearedScreenWithoutAWait) {
     Scribble();
     fe.type("42\n");
     EXPECT_EQ(GetParam()(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_TRUE(ScreenBlank());
     EXPECT_EQ(Numbers(d), std::vector<int>{5});
 }
@@ -454,7 +459,7 @@ TEST_F(PatientsTest, DeleAOffersEveryMatchAndFreesTheirRecords) {
         AnyKey();
     }
     EXPECT_EQ(DeleA(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_TRUE(ScreenBlank());
     EXPECT_EQ(Numbers(d1), std::vector<int>{6});
     EXPECT_EQ(d2->anext, nullptr);
@@ -480,7 +485,7 @@ TEST_F(PatientsTest, DeleAUnlinksFromTheFrontMiddleOrEnd) {
         fe.type("5\ny\n");
         AnyKey();
         EXPECT_EQ(DeleA(), TRUE);
-        EXPECT_EQ(fe.pending(), 0u);
+        EXPECT_EQ(KeysLeft(), 0u);
         EXPECT_EQ(Numbers(d1), c.left);
         EXPECT_EQ(Numbers(d2), std::vector<int>{9});
     }
@@ -496,7 +501,7 @@ TEST_F(PatientsTest, DeleADeclineLeavesTheScreenAndTheRestStanding) {
     AnyKey();
     fe.type("n\n");
     EXPECT_EQ(DeleA(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_EQ(d1->anext, nullptr);
     EXPECT_EQ(Numbers(d2), std::vector<int>{5});
     const std::vector<std::string> rows = {
@@ -516,7 +521,7 @@ TEST_F(PatientsTest, DeleAEnterAloneConfirms) {
     fe.type("5\n\nz\n");
     AnyKey();
     EXPECT_EQ(DeleA(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_EQ(Numbers(d), std::vector<int>{6});
     char c = 0;
     con_read_c(&c);  // what the confirmation left for the next read
