@@ -220,8 +220,9 @@ TEST_F(DeleL_Test, FailuresShowTheirMessageAndWait) {
         EXPECT_EQ(DeleL(), TRUE);
         EXPECT_EQ(fe.pending(), 0u);
         EXPECT_EQ(Line(c.row), U(c.message));
-        if (c.cleared)
+        if (c.cleared) {
             for (int y = 0; y < c.row; ++y) EXPECT_EQ(Line(y), "") << "row " << y;
+        }
         EXPECT_EQ(Numbers(zhang), (std::vector<int>{5, 6, 7}));
         EXPECT_EQ(Numbers(li), (std::vector<int>{8}));
     }
