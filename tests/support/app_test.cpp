@@ -55,6 +55,7 @@ void AppTest::SetUp() {
 
 void AppTest::TearDown() {
     ResetGlobals();
+    con::attach(nullptr);  // the front end dies with the test
     std::filesystem::current_path(old_cwd_);
     std::error_code ec;
     std::filesystem::permissions(dir_, std::filesystem::perms::owner_all, ec);
