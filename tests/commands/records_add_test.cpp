@@ -35,7 +35,7 @@ TEST_F(CreateL_Test, TwoRecordsInARowComeFirstNewestFirst) {
                                 std::string(30, 'x') + "很长的说明文字很长的说明文字") +
             "y\n" + Form(102, "孙医生", "inf") + "n\n");
     EXPECT_EQ(CreateL(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
 
     EXPECT_EQ(Numbers(zhang), (std::vector<int>{102, 101, 5, 6, 7}));
     const RECORD_NODE* second = zhang->lnext;
@@ -60,7 +60,7 @@ TEST_F(CreateL_Test, RecordGoesToThePatientNamedEvenUnderAnotherDepartment) {
     EXPECT_EQ(Numbers(li), (std::vector<int>{101, 8}));
     EXPECT_EQ(li->lnext->number1, 21);
     EXPECT_EQ(Numbers(zhang), (std::vector<int>{5, 6, 7}));
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
 }
 
 TEST_F(CreateL_Test, DetailsQuestionAnswers) {
@@ -85,7 +85,7 @@ TEST_F(CreateL_Test, DetailsQuestionAnswers) {
         Build();
         fe.type(c.keys);
         EXPECT_EQ(CreateL(), TRUE);
-        EXPECT_EQ(fe.pending(), 0u);
+        EXPECT_EQ(KeysLeft(), 0u);
         EXPECT_EQ(Numbers(zhang).size(), c.added ? 4u : 3u);
         for (int y = 1; y < SCR_ROW; ++y) EXPECT_EQ(Line(y), "") << "row " << y;
     }
@@ -120,7 +120,7 @@ TEST_F(CreateL_Test, AfterAWrongContinueAnswerTheNextRecordMayGoToAnotherPatient
     Build();
     fe.type("1\nn\n11\n" + Form(101) + "?\nn\n21\n" + Form(102) + "N\n");
     EXPECT_EQ(CreateL(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_EQ(Numbers(zhang), (std::vector<int>{101, 5, 6, 7}));
     EXPECT_EQ(Numbers(li), (std::vector<int>{102, 8}));
     EXPECT_EQ(li->lnext->number1, 21);
@@ -144,7 +144,7 @@ TEST_F(CreateL_Test, MissingDepartmentPatientsOrPatient) {
         Build();
         fe.type(c.keys + "k");
         EXPECT_EQ(CreateL(), TRUE);
-        EXPECT_EQ(fe.pending(), 0u);
+        EXPECT_EQ(KeysLeft(), 0u);
         EXPECT_EQ(Line(c.row), U(c.message));
     }
     TearDown();
@@ -153,7 +153,7 @@ TEST_F(CreateL_Test, MissingDepartmentPatientsOrPatient) {
     AddDept(1, "内科");
     fe.type("1\nk");
     EXPECT_EQ(CreateL(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_EQ(Line(7), U("该科室不存在病人信息！"));
 }
 
@@ -176,7 +176,7 @@ TEST_F(CreateL_Test, FailedAllocationLinksNothingAndReturns) {
         AllocLimit limit(c.granted);
         fe.type(c.keys);
         EXPECT_EQ(CreateL(), TRUE);
-        EXPECT_EQ(fe.pending(), 0u);  // no key wait
+        EXPECT_EQ(KeysLeft(), 0u);  // no key wait
         EXPECT_EQ(Line(c.row), U("动态分配内存失败！"));
         EXPECT_EQ(Numbers(zhang), c.after);
     }
@@ -212,7 +212,7 @@ TEST_F(ModL_Test, EditsTheFirstRecordWithTheNumberInCollectionOrder) {
     AddRecord(li, 6, "周医生", 1.0f);  // 6 also under 李四, a later department
     fe.type("6\n" "60\n" "吴医生\n" "nan\n" "2025-01-01\n" "2025-02-01\n" "2025-02-02\n" "痊愈\n" "k");
     EXPECT_EQ(ModL(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
 
     EXPECT_EQ(Numbers(zhang), (std::vector<int>{5, 60, 7}));
     EXPECT_EQ(Numbers(li), (std::vector<int>{8, 6}));
@@ -244,7 +244,7 @@ TEST_F(ModL_Test, RecordNotFound) {
     Build();
     fe.type("99\nk");
     EXPECT_EQ(ModL(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_EQ(Line(1), "");  // the list is gone
     EXPECT_EQ(Line(16), "");
     EXPECT_EQ(Line(10), Pad("", 40) + U("该病人就诊记录信息不存在！按任意键返回"));

@@ -36,7 +36,7 @@ TEST_F(InserL_Test, InsertsDirectlyAfterTheAnchor) {
         fe.type("1\n" + std::to_string(c.patient) + "\n" + std::to_string(c.anchor) + "\n" +
                 c.confirm + "\n" + Form(101, "孙医生", "7.5") + "k");
         EXPECT_EQ(InserL(), TRUE);
-        EXPECT_EQ(fe.pending(), 0u);
+        EXPECT_EQ(KeysLeft(), 0u);
         PATIENT_NODE* p = Patient(c.patient);
         EXPECT_EQ(Numbers(p), c.after);
         const RECORD_NODE* r = findL(101, hp);
@@ -85,7 +85,7 @@ TEST_F(InserL_Test, WrongAnchorAnsweredYAsksAgainBelowTheList) {
     Build();
     fe.type("1\n11\n9\ny\n8\nY\n6\ny\n" + Form(101) + "k");  // 8 is 李四's
     EXPECT_EQ(InserL(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_EQ(Numbers(zhang), (std::vector<int>{5, 6, 101, 7}));
     EXPECT_EQ(Numbers(li), (std::vector<int>{8}));
 }
@@ -94,7 +94,7 @@ TEST_F(InserL_Test, WrongAnchorAnsweredOtherwiseWaitsAndReturns) {
     Build();
     fe.type("1\n11\n9\nn\nk");
     EXPECT_EQ(InserL(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_EQ(Line(24), U("按任意键返回！"));
     EXPECT_EQ(Numbers(zhang), (std::vector<int>{5, 6, 7}));
 }
@@ -103,7 +103,7 @@ TEST_F(InserL_Test, DeclineReturnsAtOnceLeavingTheScreen) {
     Build();
     fe.type("1\n11\n5\nn\n");  // no key: there is no wait
     EXPECT_EQ(InserL(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_EQ(Numbers(zhang), (std::vector<int>{5, 6, 7}));
     EXPECT_EQ(Line(17), U(RowOfRecord5()));
     EXPECT_EQ(Line(23), U("已找到该就诊记录信息，确定要在其后插入信息？Y/N:n"));
@@ -114,7 +114,7 @@ TEST_F(InserL_Test, FailedAllocationLinksNothing) {
     AllocLimit limit(0);
     fe.type("1\n11\n5\ny\n");
     EXPECT_EQ(InserL(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_EQ(Line(25), U("动态分配内存失败！"));
     EXPECT_EQ(Numbers(zhang), (std::vector<int>{5, 6, 7}));
 }
@@ -137,7 +137,7 @@ TEST_F(InserL_Test, MissingDepartmentPatientOrRecords) {
         Build();
         fe.type(std::string(c.keys) + "k");
         EXPECT_EQ(InserL(), TRUE);
-        EXPECT_EQ(fe.pending(), 0u);
+        EXPECT_EQ(KeysLeft(), 0u);
         EXPECT_EQ(Line(c.row), U(c.message));
     }
 }
@@ -164,7 +164,7 @@ TEST_F(DeleL_Test, DeletesFromThePatientsOwnList) {
         fe.type("1\n" + std::to_string(c.patient) + "\n" + std::to_string(c.number) + "\n" +
                 c.confirm + "\nk");
         EXPECT_EQ(DeleL(), TRUE);
-        EXPECT_EQ(fe.pending(), 0u);
+        EXPECT_EQ(KeysLeft(), 0u);
         EXPECT_EQ(Numbers(Patient(c.patient)), c.after);
         EXPECT_EQ(findL(c.number, hp), nullptr);
         EXPECT_EQ(Line(15), "");  // cleared after the key
@@ -188,7 +188,7 @@ TEST_F(DeleL_Test, DeclineWaitsForAKeyAndDeletesNothing) {
     Build();
     fe.type("1\n11\n6\nn\nk");
     EXPECT_EQ(DeleL(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_EQ(Numbers(zhang), (std::vector<int>{5, 6, 7}));
     EXPECT_EQ(Line(3), U("张三病人的就诊记录信息如下："));
     EXPECT_EQ(Row(4, 0, 8), " 病人编号");
@@ -218,7 +218,7 @@ TEST_F(DeleL_Test, FailuresShowTheirMessageAndWait) {
         Build();
         fe.type(std::string(c.keys) + "k");
         EXPECT_EQ(DeleL(), TRUE);
-        EXPECT_EQ(fe.pending(), 0u);
+        EXPECT_EQ(KeysLeft(), 0u);
         EXPECT_EQ(Line(c.row), U(c.message));
         if (c.cleared) {
             for (int y = 0; y < c.row; ++y) EXPECT_EQ(Line(y), "") << "row " << y;

@@ -29,6 +29,10 @@ protected:
     std::string Line(int y, int x0 = 0) const { return Utf8(RowTrim(y, x0)); }
     static std::string U(const std::string& gbk_text) { return Utf8(gbk_text); }
 
+    // Key presses still queued: a reader takes a press by its key-down, and
+    // the key-up of the last one taken stays behind.
+    std::size_t KeysLeft() const { return fe.pending() / 2; }
+
     DEPART_NODE* neike = nullptr;
     DEPART_NODE* waike = nullptr;
     PATIENT_NODE* zhang = nullptr;

@@ -29,7 +29,7 @@ TEST_F(RecordsEmptyTest, EveryCommandShowsItsMessageAndWaits) {
         fe.clear();
         fe.type("k");
         EXPECT_EQ(c.command(), TRUE);
-        EXPECT_EQ(fe.pending(), 0u);
+        EXPECT_EQ(KeysLeft(), 0u);
         EXPECT_EQ(Line(10), Pad("", 40) + U(c.message));
         for (int y = 0; y < 10; ++y) EXPECT_EQ(Line(y), "") << "row " << y;
         EXPECT_EQ(Cursor().X, static_cast<SHORT>(40 + std::strlen(c.message)));
@@ -42,7 +42,7 @@ TEST_F(QueryL_Test, FoundShowsTheRecordAndReturnsAtOnce) {
     AddRecord(li, 5, "另一医生");  // a later 5: not the one shown
     fe.type("5\n");
     EXPECT_EQ(QueryL(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_EQ(Line(2, 1), U("请输入您所要查询的记录编号： 5"));
     EXPECT_EQ(Line(4), U(" 就诊记录信息如下："));
     EXPECT_EQ(Row(5, 0, 8), " 病人编号");
@@ -57,7 +57,7 @@ TEST_F(QueryL_Test, NotFoundWaitsForAKey) {
     Build();
     fe.type("99\nk");
     EXPECT_EQ(QueryL(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_EQ(Line(3), U("  该就诊记录信息不存在！按任意键返回"));
 }
 
@@ -65,7 +65,7 @@ TEST_F(PutL_Test, DepartmentsWithoutRecordsShowTheHeaderAlone) {
     AddPatient(AddDept(1, "内科"), 11, "张三");
     AddDept(2, "外科");
     EXPECT_EQ(PutL(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_EQ(Line(4, 1), U(" 病人编号  记录编号  主治医生姓名   就诊费用   就诊日期    "
                             "计划复诊日期   实际复诊日期 详细说明"));
     EXPECT_EQ(Line(3), "");
@@ -76,7 +76,7 @@ TEST_F(PutL_Test, ListsEveryRecordInCollectionOrder) {
     Build();
     AddRecord(wang, 9, "冯医生");
     EXPECT_EQ(PutL(), TRUE);
-    EXPECT_EQ(fe.pending(), 0u);
+    EXPECT_EQ(KeysLeft(), 0u);
     EXPECT_EQ(Row(4, 1, 9), " 病人编号");
     EXPECT_EQ(Line(5), U("  " + Pad("11", 10) + Pad("5", 11) + Pad("王医生", 15) +
                          Pad("12.50", 10) + Pad("2024-01-05", 12) + Pad("2024-02-05", 15) +
