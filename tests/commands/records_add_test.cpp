@@ -228,7 +228,7 @@ TEST_F(ModL_Test, EditsTheFirstRecordWithTheNumberInCollectionOrder) {
 
     EXPECT_EQ(Line(2, 1), U("已找到该病人就诊记录信息"));
     EXPECT_EQ(Line(3), "");
-    EXPECT_EQ(Row(5, 1, 9), " 病人编号");
+    EXPECT_EQ(Row(5, 0, 8), " 病人编号");
     // The row shows the record as it was before the form.
     EXPECT_EQ(Row(6, 0, 37), "  " + Pad("11", 10) + Pad("6", 11) + Pad("李医生", 15));
     EXPECT_EQ(Row(6, 38, 47), "30.00     ");
