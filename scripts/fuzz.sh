@@ -16,6 +16,8 @@ for target in "$root"/build-fuzz/fuzz/fuzz_*; do
           -print_final_stats=1 "$corpus"); then
     echo "fuzz $name FAILED (artifacts in $work)"
     status=1
+  else
+    rm -rf "$work"
   fi
 done
 exit $status

@@ -55,7 +55,8 @@ TEST_P(ShellSubMenu, OpensItsWindowAndClosesWithoutATrace) {
     EXPECT_TRUE(SameRect(con::state().focus, rc));
 
     const int width = rc.Right - rc.Left + 1;
-    const std::string edge = "+" + std::string(width - 2, '-') + "+";
+    std::string edge(width, '-');
+    edge.front() = edge.back() = '+';
     EXPECT_EQ(Row(rc.Top, rc.Left, rc.Right), edge);
     EXPECT_EQ(Row(rc.Bottom, rc.Left, rc.Right), edge);
     ASSERT_EQ(static_cast<int>(c.labels.size()), rc.Bottom - rc.Top - 1);

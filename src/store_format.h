@@ -1,0 +1,55 @@
+// The byte layouts of the data files and the backup file, and the file calls
+// the store makes. Shared by the store, its tests, the benchmark and the fuzz
+// target; the application itself uses only the commands in hospital.h.
+//
+// Every record is the field block of one node: integers 4-byte little-endian
+// two's complement, the fee a 4-byte little-endian IEEE-754 single, text
+// fields GBK ending in a NUL inside the field. Links, padding and the bytes
+// behind a text's NUL hold zeros on disk and are ignored when read.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "hospital.h"
+
+namespace store {
+
+constexpr std::size_t kDepartSize = 68;
+constexpr std::size_t kPatientSize = 88;
+constexpr std::size_t kRecordSize = 112;
+constexpr std::size_t kBackupHeaderSize = 12;  // three unsigned counts
+
+void EncodeDepart(const DEPART_NODE& d, unsigned char* out);
+void EncodePatient(const PATIENT_NODE& p, unsigned char* out);
+void EncodeRecord(const RECORD_NODE& r, unsigned char* out);
+
+// Fill a node from its record; the node's links become null and every text
+// field ends in a NUL within its width (an unterminated field is cut on a
+// character boundary).
+void DecodeDepart(const unsigned char* in, DEPART_NODE* d);
+void DecodePatient(const unsigned char* in, PATIENT_NODE* p);
+void DecodeRecord(const unsigned char* in, RECORD_NODE* r);
+
+std::uint32_t GetU32(const unsigned char* in);
+void PutU32(unsigned char* out, std::uint32_t v);
+
+// The file calls of the store. They are the real system calls; tests swap in
+// their own to make a write, a flush or a rename fail.
+struct FileOps {
+    int (*open)(const char* path, int flags, mode_t mode);
+    ssize_t (*read)(int fd, void* buf, std::size_t n);
+    ssize_t (*write)(int fd, const void* buf, std::size_t n);
+    int (*fsync)(int fd);
+    int (*close)(int fd);
+    int (*rename)(const char* from, const char* to);
+};
+extern FileOps file_ops;
+FileOps RealFileOps();
+
+// The temporary a file is written to before it replaces the real one.
+constexpr const char* kTempSuffix = ".tmp";
+
+}  // namespace store

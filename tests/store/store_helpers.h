@@ -1,0 +1,112 @@
+// Helpers of the store tests: file bytes, the shape of a collection, records
+// built field by field, and file calls that fail on demand.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "hospital.h"
+#include "store_format.h"
+
+namespace store_test {
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline bool Exists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+inline unsigned Mode(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return 0xFFFFFFFFu;
+    return st.st_mode & 07777;
+}
+
+// "3:name{5:pname[9,8]}" for every department in list order, patients in
+// braces, visit record numbers in brackets.
+inline std::string Shape(const DEPART_NODE* head) {
+    std::string s;
+    for (const DEPART_NODE* d = head; d; d = d->next) {
+        if (!s.empty()) s += ' ';
+        s += std::to_string(d->number) + ':' + d->name + '{';
+        for (const PATIENT_NODE* p = d->anext; p; p = p->next) {
+            if (p != d->anext) s += ',';
+            s += std::to_string(p->number1) + ':' + p->name + '[';
+            for (const RECORD_NODE* r = p->lnext; r; r = r->next) {
+                if (r != p->lnext) s += ',';
+                s += std::to_string(r->number2);
+            }
+            s += ']';
+        }
+        s += '}';
+    }
+    return s;
+}
+
+template <std::size_t N>
+void SetText(char (&field)[N], const char* text) {
+    std::strncpy(field, text, N - 1);
+    field[N - 1] = '\0';
+}
+
+// Records as another writer of the format would produce them.
+inline std::string DepartBytes(int number, const char* name) {
+    DEPART_NODE d{};
+    d.number = number;
+    SetText(d.name, name);
+    unsigned char out[store::kDepartSize];
+    store::EncodeDepart(d, out);
+    return std::string(reinterpret_cast<char*>(out), sizeof out);
+}
+
+inline std::string PatientBytes(int dept, int number1, const char* name) {
+    PATIENT_NODE p{};
+    p.number = dept;
+    p.number1 = number1;
+    SetText(p.name, name);
+    unsigned char out[store::kPatientSize];
+    store::EncodePatient(p, out);
+    return std::string(reinterpret_cast<char*>(out), sizeof out);
+}
+
+inline std::string RecordBytes(int number1, int number2) {
+    RECORD_NODE r{};
+    r.number1 = number1;
+    r.number2 = number2;
+    unsigned char out[store::kRecordSize];
+    store::EncodeRecord(r, out);
+    return std::string(reinterpret_cast<char*>(out), sizeof out);
+}
+
+inline std::string U32(std::uint32_t v) {
+    unsigned char b[4];
+    store::PutU32(b, v);
+    return std::string(reinterpret_cast<char*>(b), 4);
+}
+
+// Puts the store's file calls back as they were when it goes out of scope.
+class FileOpsGuard {
+public:
+    FileOpsGuard() : saved_(store::file_ops) {}
+    ~FileOpsGuard() { store::file_ops = saved_; }
+
+private:
+    store::FileOps saved_;
+};
+
+}  // namespace store_test
