@@ -1,4 +1,76 @@
 // The program's entry: the command line, the terminal, then the system.
+// Texts here stay ASCII: they are printed before any conversion is in place.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "console/console.h"
+#include "console/terminal/terminal_frontend.h"
 #include "hospital.h"
 
-int main() { return QuorvelMain(); }
+#ifndef QUORVEL_VERSION
+#define QUORVEL_VERSION "unknown"
+#endif
+
+namespace {
+
+const char kUsage[] =
+    "Usage: quorvel [--help | --version]\n"
+    "\n"
+    "Keeps a hospital's records (departments, patients, visit records) in data\n"
+    "files of the working directory. Runs in a terminal (xterm, GNOME Terminal,\n"
+    "kitty, tmux, screen, over SSH) of any size; 150 x 100 shows the whole screen.\n"
+    "\n"
+    "Keys: Alt+letter or the letter opens a menu, arrows move, Enter chooses,\n"
+    "Esc closes, Alt+X leaves. The mouse works on menus and dialogs.\n"
+    "PgUp/PgDn and the mouse wheel scroll a terminal smaller than the screen\n"
+    "(Alt+PgUp/PgDn and Shift+wheel sideways). Ctrl+Z suspends, Ctrl+C ends at once.\n"
+    "\n"
+    "  --help     show this text and exit\n"
+    "  --version  show the version and exit\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) {
+            std::printf("quorvel %s\n", QUORVEL_VERSION);
+            return 0;
+        }
+        std::fprintf(stderr, "quorvel: unknown argument '%s' (try quorvel --help)\n", argv[i]);
+        return 2;
+    }
+    if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
+        std::fputs("quorvel: standard input and output must be a terminal\n", stderr);
+        return 1;
+    }
+
+    // Static, so that the terminal is given back also when something calls exit().
+    static con::term::TerminalFrontend terminal;
+    std::string error;
+    if (!terminal.open(error)) {
+        std::fprintf(stderr, "quorvel: %s\n", error.c_str());
+        return 1;
+    }
+    con::attach(&terminal);
+    int status;
+    try {
+        status = QuorvelMain();
+    } catch (const con::InputClosed&) {
+        // The terminal went away: nobody is left to confirm anything.
+        status = 1;
+    } catch (const std::exception& e) {
+        terminal.close();
+        std::fprintf(stderr, "quorvel: %s\n", e.what());
+        return 70;
+    }
+    terminal.close();
+    return status;
+}

@@ -1,11 +1,243 @@
 // Department dialogues: add, modify, insert after, delete, query, list.
+#include <cstdlib>
+#include <memory>
+
 #include "hospital.h"
 
-// Not built yet: these entries of the command table do nothing until the
-// department dialogues arrive.
-DEPART_NODE* CreateM() { return hp ? hp : reinterpret_cast<DEPART_NODE*>(&hp); }
-BOOL ModM() { return TRUE; }
-BOOL InserM() { return TRUE; }
-BOOL DeleM() { return TRUE; }
-BOOL QueryM() { return TRUE; }
-BOOL PutM() { return TRUE; }
+namespace {
+
+struct FreeBlock {
+    void operator()(void* p) const { std::free(p); }
+};
+// A department allocated but not linked yet: if the input ends in the middle
+// of its form, the unwinding frees it.
+using DepartGuard = std::unique_ptr<DEPART_NODE, FreeBlock>;
+
+void GotoXY(SHORT x, SHORT y) { SetConsoleCursorPosition(gh_std_out, COORD{x, y}); }
+
+bool IsNo(char answer) { return answer == 'N' || answer == 'n'; }
+
+DEPART_NODE* NewDepart() { return static_cast<DEPART_NODE*>(gp_alloc_node(sizeof(DEPART_NODE))); }
+
+// The department form: the four labels at column 1 of rows top..top+3, then
+// each input read from column input_x of its row, straight into the node. A
+// number read that meets no digits leaves the number as it was.
+void ReadDepartForm(DEPART_NODE* d, SHORT top, SHORT input_x) {
+    static const char* const labels[4] = {"科室编号：", "科室名称：", "科室地址：", "科室电话："};
+    for (SHORT i = 0; i < 4; ++i) {
+        GotoXY(1, static_cast<SHORT>(top + i));
+        con_printf("%s", labels[i]);
+    }
+    GotoXY(input_x, top);
+    con_read_d_c(&d->number);
+    GotoXY(input_x, static_cast<SHORT>(top + 1));
+    con_read_s_c(d->name);
+    GotoXY(input_x, static_cast<SHORT>(top + 2));
+    con_read_s_c(d->adr);
+    GotoXY(input_x, static_cast<SHORT>(top + 3));
+    con_read_s_c(d->phone);
+}
+
+// The first department with this number, or null; *before is the department
+// ahead of it (null for the head). Prints nothing.
+DEPART_NODE* WalkTo(int number, DEPART_NODE** before) {
+    DEPART_NODE* prev = nullptr;
+    DEPART_NODE* d = hp;
+    while (d && d->number != number) {
+        prev = d;
+        d = d->next;
+    }
+    if (before) *before = prev;
+    return d;
+}
+
+// Frees every patient of the department and every visit record of each.
+void FreePatients(DEPART_NODE* d) {
+    PATIENT_NODE* p = d->anext;
+    while (p) {
+        RECORD_NODE* r = p->lnext;
+        while (r) {
+            RECORD_NODE* next_record = r->next;
+            std::free(r);
+            r = next_record;
+        }
+        PATIENT_NODE* next_patient = p->next;
+        std::free(p);
+        p = next_patient;
+    }
+    d->anext = nullptr;
+}
+
+}  // namespace
+
+DEPART_NODE* CreateM() {
+    ClearScreen();
+    char answer = 'y';
+    do {
+        ClearScreen();
+        DepartGuard d(NewDepart());
+        if (!d) {
+            con_printf("\n动态分配内存失败！");
+            return hp;
+        }
+        ReadDepartForm(d.get(), 3, 11);
+        d->anext = nullptr;
+        d->next = hp;
+        hp = d.release();
+        // The question stands on the address row, over the label and the
+        // start of the typed address.
+        GotoXY(1, 5);
+        con_printf("是否继续添加？'Y'or 'N':");
+        con_read_blank_c(&answer);
+    } while (!IsNo(answer));
+    ClearScreen();
+    return hp;
+}
+
+BOOL ModM() {
+    ClearScreen();
+    GotoXY(40, 10);
+    if (!hp) {
+        con_printf("未创建任何信息！");
+        con_getch();
+        return TRUE;
+    }
+    GotoXY(1, 3);
+    con_puts(" 科室编号  科室名称    \n");
+    for (DEPART_NODE* d = hp; d; d = d->next) con_printf("  %-10d%-12s\n", d->number, d->name);
+    con_printf(" 请输入您所要修改的科室的编号：");
+    int number = 0;
+    con_read_d_c(&number);
+    DEPART_NODE* found = findM(number, hp);
+    // findM's own line goes with this clearing: a miss shows a blank screen.
+    ClearScreen();
+    if (!found) {
+        con_getch();
+        return TRUE;
+    }
+    GotoXY(1, 2);
+    con_puts("\n  科室编号  科室名称");
+    con_printf("\n  %-10d%-12s\n", found->number, found->name);
+    con_puts("\n请输入修改的内容：");
+    ReadDepartForm(found, 10, 11);
+    GotoXY(1, 17);
+    con_printf("修改成功！");
+    return TRUE;
+}
+
+BOOL InserM() {
+    ClearScreen();
+    GotoXY(40, 10);
+    if (!hp) {
+        con_printf("未创建任何科室信息！按任意键返回");
+        con_getch();
+        return TRUE;
+    }
+    GotoXY(1, 2);
+    con_puts(" 科室编号  科室名称\n");
+    for (DEPART_NODE* d = hp; d; d = d->next) con_printf("  %-10d%-12s\n\n", d->number, d->name);
+    con_printf("\n请输入您要插入科室的前一科室的编号：");
+    int number = 0;
+    con_read_d_c(&number);
+    DEPART_NODE* found = WalkTo(number, nullptr);
+    if (!found) {
+        con_printf("没有该科室信息！");
+        con_getch();
+        return TRUE;
+    }
+    con_printf("已找到该科室信息，您确定要在其后插入科室信息吗？\nY/N:");
+    char answer = 0;
+    con_read_c_c(&answer);
+    if (IsNo(answer)) return TRUE;
+
+    ClearScreen();
+    DEPART_NODE* d = NewDepart();
+    if (!d) {
+        con_printf("\n动态分配内存失败！");
+        return TRUE;
+    }
+    // Linked before its fields are read: a form cut short leaves a zeroed
+    // department in the list, never a lost block.
+    d->anext = nullptr;
+    d->next = found->next;
+    found->next = d;
+    GotoXY(1, 4);
+    con_puts("\n\n请输入插入科室内容:");
+    ReadDepartForm(d, 10, 15);
+    con_printf("插入科室信息成功！");
+    con_getch();
+    ClearScreen();
+    return TRUE;
+}
+
+BOOL DeleM() {
+    ClearScreen();
+    GotoXY(40, 10);
+    if (!hp) {
+        con_printf("未创建任何科室信息！按任意键返回");
+        con_getch();
+        return TRUE;
+    }
+    GotoXY(1, 2);
+    con_puts(" 科室编号  科室名称\n");
+    for (DEPART_NODE* d = hp; d; d = d->next) con_printf("  %-10d%-15s\n\n", d->number, d->name);
+    con_printf("\n请输入您要删除科室的编号：");
+    int number = 0;
+    con_read_d_c(&number);
+    DEPART_NODE* before = nullptr;
+    DEPART_NODE* found = WalkTo(number, &before);
+    if (!found) {
+        con_printf("没有该科室信息！按任意键返回");
+        con_getch();
+        return TRUE;
+    }
+    con_printf("已找到该科室信息，您确定要删除该科室吗？\nY/N:");
+    char answer = 0;
+    con_read_c_c(&answer);
+    if (IsNo(answer)) return TRUE;
+
+    FreePatients(found);
+    if (before)
+        before->next = found->next;
+    else
+        hp = found->next;
+    std::free(found);
+    con_printf("删除科室信息成功！按任意键返回");
+    con_getch();
+    ClearScreen();
+    return TRUE;
+}
+
+BOOL QueryM() {
+    ClearScreen();
+    GotoXY(2, 2);
+    con_printf("请输入您所要查询的科室编号:  ");
+    int number = 0;
+    con_read_d_c(&number);
+    DEPART_NODE* d = findM(number, hp);
+    if (!d) {
+        GotoXY(2, 4);
+        con_printf("该科室不存在！");
+        con_getch();
+        return TRUE;
+    }
+    con_puts("\n 科室编号     科室名称     科室地址     科室电话 \n");
+    con_printf(" %-13d%-15s%-15s%-15s\n\n", d->number, d->name, d->adr, d->phone);
+    con_getch();
+    return TRUE;
+}
+
+BOOL PutM() {
+    ClearScreen();
+    GotoXY(40, 10);
+    if (!hp) {
+        con_printf("未创建任何科室信息!");
+        con_getch();
+        return TRUE;
+    }
+    GotoXY(2, 2);
+    con_puts("科室编号\t\t科室名称\t科室电话\t科室地址");
+    for (DEPART_NODE* d = hp; d; d = d->next)
+        con_printf("  %-22d%-15s%-16s%-16s\n", d->number, d->name, d->phone, d->adr);
+    return TRUE;
+}

@@ -1,0 +1,137 @@
+#include "console/terminal/terminal_frontend.h"
+
+#include <algorithm>
+
+#include "console/gbk.h"
+
+namespace con::term {
+
+namespace {
+
+constexpr int kWheelRows = 3;
+constexpr int kWheelCols = 8;
+
+}  // namespace
+
+bool TerminalFrontend::open(std::string& error, int in_fd, int out_fd) {
+    if (!tty_.open(in_fd, out_fd, error)) return false;
+    KeyDecoder::Charset charset = Termio::locale_charset();
+    TermText text;
+    text.charset = charset == KeyDecoder::Charset::Gbk ? TermText::Charset::Gbk
+                                                       : TermText::Charset::Utf8;
+    text.convert = gbk::to_utf8;
+    renderer_.emplace(tty_.caps(), text);
+    decoder_.emplace(charset, gbk::from_utf8);
+    source_.set_fd(tty_.in_fd());
+    int cols, rows;
+    tty_.size(cols, rows);
+    renderer_->resize(cols, rows);
+    view_.set_terminal(cols, rows);
+    closed_ = false;
+    return true;
+}
+
+void TerminalFrontend::close() { tty_.close(); }
+
+// A resized or resumed terminal is repainted whole.
+void TerminalFrontend::take_signals() {
+    unsigned s = tty_.take_signals();
+    if (s == 0 || !renderer_) return;
+    int cols, rows;
+    tty_.size(cols, rows);
+    if (cols != renderer_->cols() || rows != renderer_->rows()) {
+        renderer_->resize(cols, rows);
+        view_.set_terminal(cols, rows);
+    }
+    renderer_->invalidate();
+}
+
+void TerminalFrontend::render() {
+    if (!state_ || !renderer_ || closed_) return;
+    FrameView fv;
+    fv.left = view_.left();
+    fv.top = view_.top();
+    // A user typing a line needs to see where, even where the program has
+    // hidden the cursor.
+    if (why_ == Wait::Line || state_->cursor_info.bVisible) {
+        fv.cursor_x = state_->cursor.X - view_.left();
+        fv.cursor_y = state_->cursor.Y - view_.top();
+    }
+    frame_.clear();
+    renderer_->render(*state_, fv, frame_);
+    if (!frame_.empty() && !tty_.write(frame_)) closed_ = true;
+}
+
+void TerminalFrontend::present(const ConsoleState& state, Wait why) {
+    state_ = &state;
+    why_ = why;
+    take_signals();
+    view_.follow(state, why);
+    render();
+}
+
+void TerminalFrontend::route(const INPUT_RECORD& rec) {
+    if (rec.EventType == KEY_EVENT) {
+        WORD vk = rec.Event.KeyEvent.wVirtualKeyCode;
+        if (vk == VK_PRIOR || vk == VK_NEXT) {
+            if (!state_) return;
+            int sign = vk == VK_PRIOR ? -1 : 1;
+            bool sideways = rec.Event.KeyEvent.dwControlKeyState & (LEFT_ALT_PRESSED | RIGHT_ALT_PRESSED);
+            int dx = sideways ? sign * std::max(1, view_.terminal_cols() / 2) : 0;
+            int dy = sideways ? 0 : sign * std::max(1, view_.terminal_rows() - 1);
+            if (view_.scroll(dx, dy, *state_)) render();
+            return;
+        }
+        pending_.push_back(rec);
+        return;
+    }
+    if (rec.EventType == MOUSE_EVENT) {
+        if (!state_) return;
+        const MOUSE_EVENT_RECORD& m = rec.Event.MouseEvent;
+        if (m.dwEventFlags & (MOUSE_WHEELED | MOUSE_HWHEELED)) {
+            auto delta = static_cast<int16_t>(m.dwButtonState >> 16);
+            bool sideways = (m.dwEventFlags & MOUSE_HWHEELED) || (m.dwControlKeyState & SHIFT_PRESSED);
+            // Wheel up (away from the user) shows what lies above.
+            int notch = delta > 0 ? -1 : 1;
+            if (m.dwEventFlags & MOUSE_HWHEELED) notch = -notch;
+            int dx = sideways ? notch * kWheelCols : 0;
+            int dy = sideways ? 0 : notch * kWheelRows;
+            if (view_.scroll(dx, dy, *state_)) render();
+            return;
+        }
+        INPUT_RECORD r = rec;
+        if (!view_.to_buffer(m.dwMousePosition.X, m.dwMousePosition.Y, *state_,
+                             r.Event.MouseEvent.dwMousePosition))
+            return;
+        pending_.push_back(r);
+        return;
+    }
+    pending_.push_back(rec);
+}
+
+bool TerminalFrontend::read(INPUT_RECORD& rec) {
+    for (;;) {
+        if (!pending_.empty()) {
+            rec = pending_.front();
+            pending_.pop_front();
+            return true;
+        }
+        if (closed_ || !decoder_) return false;
+        if (!source_.buffered()) {
+            if (tty_.wait() == Termio::Wake::Signal) {
+                take_signals();
+                if (state_) view_.follow(*state_, why_);
+                render();
+                continue;
+            }
+        }
+        decoded_.clear();
+        if (!decoder_->decode(source_, decoded_)) {
+            closed_ = true;
+            return false;
+        }
+        for (const INPUT_RECORD& r : decoded_) route(r);
+    }
+}
+
+}  // namespace con::term

@@ -1,0 +1,56 @@
+// The console's front end on a real terminal: presents the screen buffer when
+// the program is about to wait, and turns keys and mouse reports into input
+// records.
+//
+// PgUp and PgDn (Alt+PgUp and Alt+PgDn sideways) and the mouse wheel (Shift+
+// wheel sideways) scroll the view of a terminal smaller than the buffer; they
+// never reach the program. Mouse positions reach it as buffer cells; reports
+// from beyond the buffer are dropped.
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "console/console.h"
+#include "console/terminal/keydecoder.h"
+#include "console/terminal/renderer.h"
+#include "console/terminal/termio.h"
+#include "console/terminal/view.h"
+
+namespace con::term {
+
+class TerminalFrontend : public Frontend {
+public:
+    TerminalFrontend() = default;
+    ~TerminalFrontend() override { close(); }
+
+    // Takes over the terminal on in_fd and out_fd (standard input and output
+    // by default). On failure returns false and says why in error.
+    bool open(std::string& error, int in_fd = 0, int out_fd = 1);
+    // Gives the terminal back. Safe to call again.
+    void close();
+
+    void present(const ConsoleState& state, Wait why) override;
+    bool read(INPUT_RECORD& rec) override;
+
+private:
+    void take_signals();
+    void render();
+    void route(const INPUT_RECORD& rec);
+
+    Termio tty_;
+    std::optional<Renderer> renderer_;
+    std::optional<KeyDecoder> decoder_;
+    TtySource source_;
+    View view_;
+    std::deque<INPUT_RECORD> pending_;
+    std::vector<INPUT_RECORD> decoded_;
+    std::string frame_;
+    const ConsoleState* state_ = nullptr;
+    Wait why_ = Wait::Event;
+    bool closed_ = false;
+};
+
+}  // namespace con::term

@@ -1,0 +1,45 @@
+// Which part of the screen buffer the terminal shows. The buffer is 150 x 100;
+// a smaller terminal is a window onto it that follows what the user works
+// with, and that the user can scroll.
+#pragma once
+
+#include "console/console.h"
+
+namespace con::term {
+
+class View {
+public:
+    // The terminal's size in cells.
+    void set_terminal(int cols, int rows);
+    int terminal_cols() const { return term_cols_; }
+    int terminal_rows() const { return term_rows_; }
+
+    // The buffer cell at the terminal's top-left corner.
+    int left() const { return left_; }
+    int top() const { return top_; }
+
+    // Brings into sight, moving as little as possible: the focus rectangle
+    // (an open pop-up) with a margin of one cell where there is room, else
+    // the cursor while line input or a key is awaited. A rectangle larger
+    // than the terminal shows its top-left part. With nothing to follow the
+    // view stays where it is.
+    void follow(const ConsoleState& state, Wait why);
+
+    // Scrolls by whole cells, kept inside the buffer. Returns whether the
+    // view moved.
+    bool scroll(int dx, int dy, const ConsoleState& state);
+
+    // A terminal cell to the buffer cell under it; false when the terminal
+    // cell lies beyond the buffer.
+    bool to_buffer(int tx, int ty, const ConsoleState& state, COORD& cell) const;
+
+private:
+    void clamp(const ConsoleState& state);
+
+    int term_cols_ = 80;
+    int term_rows_ = 24;
+    int left_ = 0;
+    int top_ = 0;
+};
+
+}  // namespace con::term

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Leaving by the exit command: Alt+X, Enter on "确定", Enter on the closing
+# dialog; the process ends with status 0 and the terminal is as before.
+source "$(dirname "$0")/lib.bash" "$1"
+
+start_wrapped 150 100
+wait_for "文件(F)" 0
+[[ $(flag alternate_on) == 1 ]] || fail "not on the alternate screen"
+
+keys M-x
+wait_for "确认退出系统吗？"
+keys Enter
+wait_for "一个窗口样例！退出吗？"
+keys Enter
+[[ $(wait_status) == 0 ]] || fail "exit status $(cat "$E2E_DIR/status")"
+expect_restored
+# The shell's own screen is back, and what runs after the program prints normally.
+wait_for "after: rc=0"
+screen | grep -qF "文件(F)" && fail "the program's screen is still shown"
+pass "Alt+X, Enter, Enter: status 0, terminal restored"
+
+# Esc in the closing dialog: its answer is not used, the process ends all the same.
+start_wrapped 150 100
+wait_for "文件(F)" 0
+keys M-x
+wait_for "确认退出系统吗？"
+keys Enter
+wait_for "一个窗口样例！退出吗？"
+keys Escape
+status=$(wait_status)
+[[ $status == 0 ]] || fail "exit status $status"
+expect_restored
+pass "Esc in the closing dialog ends too, status 0"

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Line input in a real terminal: the cursor shows where the typing goes
+# (though the program hides it), typed Chinese reaches the program as GBK and
+# comes back on the screen, and Backspace takes a whole character.
+source "$(dirname "$0")/lib.bash" "$1"
+
+# wait_cursor X Y: until the terminal's cursor is visible at (X, Y).
+wait_cursor() {
+    local end=$((SECONDS + DEADLINE_S))
+    while ((SECONDS < end)); do
+        [[ $(flag cursor_flag) == 1 && $(flag cursor_x),$(flag cursor_y) == "$1,$2" ]] && return 0
+        sleep 0.05
+    done
+    fail "cursor $(flag cursor_flag) at $(flag cursor_x),$(flag cursor_y), not shown at $1,$2"
+}
+
+start 150 100
+wait_for "文件(F)" 0
+[[ $(flag cursor_flag) == 0 ]] || fail "the cursor shows in the menus"
+
+# Add a department: the number is typed at (11, 3), the name at (11, 4).
+keys M-a
+wait_for "[M] 医院科室基本信息"
+keys m
+wait_for "科室名称："
+wait_cursor 11 3
+pass "the cursor shows where the number is typed"
+
+keys 1 2
+wait_for "科室编号：12" 3
+wait_cursor 13 3
+keys Enter
+wait_cursor 11 4
+
+keys -l "内科"
+wait_for "科室名称：内科" 4
+wait_cursor 15 4
+pass "typed Chinese comes back on the screen"
+
+keys BSpace
+wait_cursor 13 4
+[[ $(row 4) == *"科室名称：内" && $(row 4) != *"内科"* ]] || fail "Backspace left: $(row 4)"
+pass "Backspace takes the whole character"
