@@ -18,7 +18,9 @@ build: deps
 run: build
 	./build/quorvel
 
+# The benchmarks come last, once everything has passed.
 test: test-release test-sanitize test-fuzz
+	$(MAKE) --no-print-directory bench
 
 test-release: build
 	ctest --test-dir build -j$(JOBS) --output-on-failure
@@ -33,8 +35,16 @@ test-fuzz: deps
 	cmake --build build-fuzz -j$(JOBS)
 	scripts/fuzz.sh $(FUZZ_SECONDS)
 
+# Every benchmark, medians of BENCH_REPETITIONS runs, as one table; the
+# benchmarks' own output goes to build/bench.log, their results to build/bench.json.
+BENCH_REPETITIONS ?= 3
 bench: build
-	./build/bench/quorvel_bench
+	@echo "running the benchmarks (about a minute or two; output in build/bench.log)"
+	@./build/bench/quorvel_bench --benchmark_repetitions=$(BENCH_REPETITIONS) \
+	    --benchmark_report_aggregates_only=true \
+	    --benchmark_out=build/bench.json --benchmark_out_format=json \
+	    >build/bench.log 2>&1 || { tail -40 build/bench.log; exit 1; }
+	@python3 scripts/bench_table.py build/bench.json
 
 clean:
 	rm -rf build build-asan build-fuzz

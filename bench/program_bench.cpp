@@ -267,6 +267,11 @@ void BM_LoadFullCollectionInProgram(benchmark::State& state) {
     }
     state.counters["peak_rss_mib"] = peak;
     state.counters["nodes"] = bench::kFull.departs + bench::kFull.patients + bench::kFull.records;
+    // What the nodes themselves take, without the allocator's headers.
+    state.counters["nodes_mib"] = (static_cast<double>(sizeof(DEPART_NODE)) * bench::kFull.departs +
+                                   static_cast<double>(sizeof(PATIENT_NODE)) * bench::kFull.patients +
+                                   static_cast<double>(sizeof(RECORD_NODE)) * bench::kFull.records) /
+                                  (1024.0 * 1024.0);
 }
 BENCHMARK(BM_LoadFullCollectionInProgram)
     ->UseManualTime()

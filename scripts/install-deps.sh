@@ -8,6 +8,7 @@ packages=(
   libncurses-dev            # terminfo, for the terminal front end
   libgtest-dev libgmock-dev # unit and scenario tests
   libbenchmark-dev          # benchmarks
+  python3                   # the benchmarks' table (scripts/bench_table.py)
   tmux                      # end-to-end tests drive the program in tmux
   clang libclang-rt-14-dev  # libFuzzer targets
 )
