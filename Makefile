@@ -6,7 +6,7 @@
 JOBS ?= 2
 FUZZ_SECONDS ?= 60
 
-.PHONY: deps build run test test-release test-sanitize test-fuzz bench clean
+.PHONY: deps build run test test-release test-sanitize test-fuzz bench samples clean
 
 deps:
 	@scripts/install-deps.sh
@@ -45,6 +45,10 @@ bench: build
 	    --benchmark_out=build/bench.json --benchmark_out_format=json \
 	    >build/bench.log 2>&1 || { tail -40 build/bench.log; exit 1; }
 	@python3 scripts/bench_table.py build/bench.json
+
+# Rewrites the sample collection's data files from tools/samples.cpp.
+samples: build
+	./build/make_samples samples
 
 clean:
 	rm -rf build build-asan build-fuzz
