@@ -122,8 +122,8 @@ def rows(r):
         per_small = 1e9 / small["items_per_second"]
         per_big = 1e9 / big["items_per_second"]
         out.append(("The visit-record listing command over 1,000,000 records",
-                    f"{fmt_ms(ms(big))}; {per_big:.0f} ns a row (at 1,000 records: "
-                    f"{per_small:.0f} ns)", "flat per row (within 2 times)",
+                    f"{fmt_ms(ms(big))}; {per_big:,.0f} ns a row (at 1,000 records: "
+                    f"{per_small:,.0f} ns)", "flat per row (within 2 times)",
                     verdict(per_big < 2 * per_small)))
 
     b = r.get("BM_MenuFrameBytes")
