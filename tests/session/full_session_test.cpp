@@ -6,118 +6,19 @@
 // ended. In the sanitizer build this case is its own process under
 // LeakSanitizer: a node that a command drops without freeing fails it.
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
-#include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "store/store_helpers.h"
+#include "session/session_support.h"
 #include "store_format.h"
-#include "support/app_test.h"
 
 namespace {
 
+using namespace session_test;
 using store_test::ReadFile;
-using store_test::Shape;
 
-// A scripted console that runs checks at marked points of its script: a
-// check marked after a stage runs when the program asks for the first record
-// after that stage.
-class CheckedFrontend : public con::ScriptedFrontend {
-public:
-    // `waiting` is what the program must be waiting for there: the main loop
-    // (Event) once a stage is done, or a key wait that shows a result.
-    void Checkpoint(std::function<void()> check, con::Wait waiting = con::Wait::Event) {
-        checks_.push_back({taken_ + pending(), waiting, std::move(check)});
-    }
-
-    bool read(INPUT_RECORD& rec) override {
-        while (next_ < checks_.size() && checks_[next_].at == taken_) {
-            EXPECT_EQ(last_wait(), checks_[next_].waiting) << "checkpoint " << next_;
-            checks_[next_++].check();
-        }
-        if (!ScriptedFrontend::read(rec)) return false;
-        ++taken_;
-        return true;
-    }
-
-    std::size_t checks_run() const { return next_; }
-    std::size_t checks() const { return checks_.size(); }
-
-private:
-    struct Check {
-        std::size_t at;
-        con::Wait waiting;
-        std::function<void()> check;
-    };
-    std::vector<Check> checks_;
-    std::size_t next_ = 0;
-    std::size_t taken_ = 0;
-};
-
-// Lookups that print nothing, unlike findM.
-const DEPART_NODE* Dept(int number) {
-    for (const DEPART_NODE* d = hp; d; d = d->next)
-        if (d->number == number) return d;
-    return nullptr;
-}
-const PATIENT_NODE* Patient(int number1) {
-    for (const DEPART_NODE* d = hp; d; d = d->next)
-        for (const PATIENT_NODE* p = d->anext; p; p = p->next)
-            if (p->number1 == number1) return p;
-    return nullptr;
-}
-const RECORD_NODE* Record(int number2) {
-    for (const DEPART_NODE* d = hp; d; d = d->next)
-        for (const PATIENT_NODE* p = d->anext; p; p = p->next)
-            for (const RECORD_NODE* r = p->lnext; r; r = r->next)
-                if (r->number2 == number2) return r;
-    return nullptr;
-}
-
-bool ScreenHas(const std::string& gbk_text) {
-    for (int y = 0; y < SCR_ROW; ++y)
-        if (con::row_text(y).find(gbk_text) != std::string::npos) return true;
-    return false;
-}
-
-// The seven lines of a visit-record form.
-std::string Form(int number, const char* doctor, const char* fee, const char* tell) {
-    return std::to_string(number) + "\n" + doctor + "\n" + fee + "\n2024-01-05\n2024-02-05\n" +
-           "2024-02-06\n" + tell + "\n";
-}
-
-class FullSession : public AppTest {
-protected:
-    void SetUp() override {
-        AppTest::SetUp();
-        con::attach(&user);
-    }
-
-    // Where a click lands on the menu bar item m, and on item k of its sub-menu.
-    static int BarX(int m) {
-        int x = 2;
-        for (int i = 1; i < m; ++i) x += static_cast<int>(std::strlen(ga_main_menu[i - 1])) + 4;
-        return x + 1;
-    }
-    void ClickMenu(int m, int k) {
-        SMALL_RECT rc;
-        LocSubMenu(m, &rc);
-        user.click(BarX(m), 0);
-        user.click(rc.Left + 3, rc.Top + k);
-    }
-    // Alt + the main item's letter, then the sub-menu item's hot letter.
-    void Menu(char alt, char item) {
-        user.alt(alt);
-        user.type(std::string(1, item));
-    }
-
-    void ExpectShape(const std::string& want) { EXPECT_EQ(Utf8(Shape(hp)), Utf8(want)); }
-
-    CheckedFrontend user;
-};
+using FullSession = SessionTest;
 
 TEST_F(FullSession, EveryCommandFromTheMenusThenTheFilesHoldTheLastSave) {
     // Departments: Add menu by its letters.
@@ -288,9 +189,7 @@ TEST_F(FullSession, EveryCommandFromTheMenusThenTheFilesHoldTheLastSave) {
     Menu('D', 'z');
     user.type("21\ny\nx");
     ClickMenu(1, 2);
-    user.alt('X');
-    user.enter();
-    user.enter();
+    Leave();
 
     EXPECT_EQ(QuorvelMain(), 0);
     EXPECT_EQ(user.checks_run(), user.checks());
@@ -349,7 +248,7 @@ TEST_F(FullSession, ReleaseAfterASessionCutShortLetsTheProgramStartAgain) {
     user.clear();
     Menu('A', 'm');
     user.type("8\n眼科\n-\n-\nn\n");
-    user.alt('X').enter().enter();
+    Leave();
     EXPECT_EQ(QuorvelMain(), 0);
     ExpectShape("8:眼科{}");
     EXPECT_EQ(Layer(0, 0), 0);
