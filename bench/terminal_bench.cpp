@@ -116,9 +116,11 @@ BENCHMARK(BM_MillionRowsThenOneFrame)->Iterations(1)->Unit(benchmark::kMilliseco
 void BM_RenderFullScreen(benchmark::State& state) {
     auto st = std::make_unique<ConsoleState>();
     const char* text = "医院科室病人就诊记录";
-    for (int y = 0; y < con::kRows; ++y)
+    for (int y = 0; y < con::kRows; ++y) {
         for (int x = 0; x < con::kCols; ++x)
             st->screen.at(x, y) = {text[x % 20], static_cast<WORD>(y % 2 ? 0x1E : 0x70)};
+        st->screen.pair_bytes(y, 0, con::kCols - 1);
+    }
     Renderer r(TermCaps{}, TermText{});
     r.resize(con::kCols, con::kRows);
     std::string out;

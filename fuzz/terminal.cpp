@@ -113,7 +113,12 @@ void Render(const uint8_t* data, size_t size) {
     size_t cells = static_cast<size_t>(con::kCols) * con::kRows;
     for (size_t i = 0; i < cells; ++i)
         st->screen.at(static_cast<int>(i % con::kCols), static_cast<int>(i / con::kCols)) = {
-            static_cast<char>(data[i % size]), static_cast<WORD>(data[(i * 31 + 1) % size] ^ 0x5A)};
+            static_cast<char>(data[i % size]), static_cast<WORD>(data[(i * 31 + 1) % size] ^ 0x5A),
+            static_cast<con::Half>(data[(i * 17 + 2) % size] & 3)};
+    // Most rows as the console's writers leave them; the others keep roles
+    // their bytes need not bear out.
+    for (int y = 0; y < con::kRows; ++y)
+        if (data[y % size] & 4) st->screen.pair_bytes(y, 0, con::kCols - 1);
     st->title.assign(reinterpret_cast<const char*>(data), size < 40 ? size : 40);
     Renderer r(TermCaps{}, TermText{});
     r.resize(1 + data[0] % 160, 1 + data[1] % 110);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "console/gbk.h"
 #include "console/internal.h"
 #include "console/output.h"
 #include "console/reads.h"
@@ -79,7 +80,8 @@ BOOL SetConsoleScreenBufferSize(HANDLE, COORD size) {
 }
 
 BOOL SetConsoleTextAttribute(HANDLE, WORD attr) {
-    g_state.attr = attr;
+    // Role bits belong to cells, not to the colour output is written in.
+    g_state.attr = static_cast<WORD>(attr & ~(COMMON_LVB_LEADING_BYTE | COMMON_LVB_TRAILING_BYTE));
     return TRUE;
 }
 
@@ -138,8 +140,9 @@ bool clip_rect(const SMALL_RECT& region, COORD buf_size, COORD buf_coord, SMALL_
     return true;
 }
 
-template <typename Copy>
-BOOL copy_rect(COORD buf_size, COORD buf_coord, SMALL_RECT* region, Copy copy) {
+// Copies cell by cell; row_done(y, left, right) follows each row.
+template <typename Copy, typename RowDone>
+BOOL copy_rect(COORD buf_size, COORD buf_coord, SMALL_RECT* region, Copy copy, RowDone row_done) {
     if (!region) return FALSE;
     SMALL_RECT r;
     if (buf_size.X <= 0 || buf_size.Y <= 0 || !clip_rect(*region, buf_size, buf_coord, r)) {
@@ -153,6 +156,7 @@ BOOL copy_rect(COORD buf_size, COORD buf_coord, SMALL_RECT* region, Copy copy) {
             const int bx = buf_coord.X + (x - region->Left);
             copy(con::screen().at(x, y), by * buf_size.X + bx);
         }
+        row_done(y, r.Left, r.Right);
     }
     *region = r;
     return TRUE;
@@ -178,6 +182,42 @@ DWORD run_cells(COORD at, DWORD length, Visit visit) {
     return static_cast<DWORD>(n);
 }
 
+// After a run of n cells from `at` got new bytes: each row's part of the run
+// is mended at both ends, so a pair the run cut, or one of its own split
+// across rows, leaves orphans.
+void mend_run(COORD at, DWORD n) {
+    auto& sc = con::screen();
+    if (n == 0) return;
+    const std::int64_t last = std::int64_t{at.Y} * sc.cols() + at.X + n - 1;
+    const int last_y = static_cast<int>(last / sc.cols());
+    for (int y = at.Y; y <= last_y; ++y) {
+        sc.mend(y, y == at.Y ? at.X : 0);
+        sc.mend(y, y == last_y ? static_cast<int>(last % sc.cols()) + 1 : sc.cols());
+    }
+}
+
+constexpr WORD kHalfBits = COMMON_LVB_LEADING_BYTE | COMMON_LVB_TRAILING_BYTE;
+
+// A cell's role in CHAR_INFO.Attributes. Both bits together mark an orphan
+// half, so that saved cells put back give back exactly what was there.
+WORD half_bits(con::Half h) {
+    switch (h) {
+        case con::Half::Lead: return COMMON_LVB_LEADING_BYTE;
+        case con::Half::Trail: return COMMON_LVB_TRAILING_BYTE;
+        case con::Half::Orphan: return kHalfBits;
+        default: return 0;
+    }
+}
+
+con::Half half_of(WORD attributes) {
+    switch (attributes & kHalfBits) {
+        case COMMON_LVB_LEADING_BYTE: return con::Half::Lead;
+        case COMMON_LVB_TRAILING_BYTE: return con::Half::Trail;
+        case kHalfBits: return con::Half::Orphan;
+        default: return con::Half::None;
+    }
+}
+
 BOOL report(COORD at, DWORD done, DWORD* written) {
     if (written) *written = done;
     return con::screen().contains(at.X, at.Y) ? TRUE : FALSE;
@@ -188,35 +228,72 @@ BOOL report(COORD at, DWORD done, DWORD* written) {
 BOOL ReadConsoleOutputA(HANDLE, CHAR_INFO* buf, COORD buf_size, COORD buf_coord,
                         SMALL_RECT* region) {
     if (!buf) return FALSE;
-    return copy_rect(buf_size, buf_coord, region, [&](const con::Cell& c, int i) {
-        buf[i].Char.AsciiChar = c.ch;
-        buf[i].Attributes = c.attr;
-    });
+    return copy_rect(
+        buf_size, buf_coord, region,
+        [&](const con::Cell& c, int i) {
+            buf[i].Char.AsciiChar = c.ch;
+            buf[i].Attributes = static_cast<WORD>((c.attr & ~kHalfBits) | half_bits(c.half));
+        },
+        [](int, int, int) {});
 }
 
+// Roles come from the role bits; a row part in which no cell has any (cells
+// whose attributes the caller set afresh) is paired by scanning its bytes.
 BOOL WriteConsoleOutputA(HANDLE, const CHAR_INFO* buf, COORD buf_size, COORD buf_coord,
                          SMALL_RECT* region) {
     if (!buf) return FALSE;
-    return copy_rect(buf_size, buf_coord, region, [&](con::Cell& c, int i) {
-        c.ch = buf[i].Char.AsciiChar;
-        c.attr = buf[i].Attributes;
-    });
+    bool roles = false;
+    return copy_rect(
+        buf_size, buf_coord, region,
+        [&](con::Cell& c, int i) {
+            c.ch = buf[i].Char.AsciiChar;
+            c.attr = static_cast<WORD>(buf[i].Attributes & ~kHalfBits);
+            c.half = half_of(buf[i].Attributes);
+            roles = roles || c.half != con::Half::None;
+        },
+        [&](int y, int left, int right) {
+            if (roles)
+                con::screen().settle(y, left, right);
+            else
+                con::screen().pair_bytes(y, left, right);
+            roles = false;
+        });
 }
 
 BOOL FillConsoleOutputAttribute(HANDLE, WORD attr, DWORD length, COORD at, DWORD* written) {
+    attr = static_cast<WORD>(attr & ~kHalfBits);
     DWORD n = run_cells(at, length, [&](con::Cell& c, DWORD) { c.attr = attr; });
     return report(at, n, written);
 }
 
 BOOL FillConsoleOutputCharacterA(HANDLE, CHAR ch, DWORD length, COORD at, DWORD* written) {
-    DWORD n = run_cells(at, length, [&](con::Cell& c, DWORD) { c.ch = ch; });
+    DWORD n = run_cells(at, length, [&](con::Cell& c, DWORD) {
+        c.ch = ch;
+        c.half = con::Half::None;
+    });
+    mend_run(at, n);
     return report(at, n, written);
 }
 
+// The string's own pairs are found from its first byte.
 BOOL WriteConsoleOutputCharacterA(HANDLE, const char* chars, DWORD length, COORD at,
                                   DWORD* written) {
     if (!chars) length = 0;
-    DWORD n = run_cells(at, length, [&](con::Cell& c, DWORD i) { c.ch = chars[i]; });
+    bool trail_next = false;
+    DWORD n = run_cells(at, length, [&](con::Cell& c, DWORD i) {
+        c.ch = chars[i];
+        if (trail_next) {
+            c.half = con::Half::Trail;
+            trail_next = false;
+        } else if (i + 1 < length && gbk::is_lead(static_cast<unsigned char>(chars[i])) &&
+                   gbk::is_trail(static_cast<unsigned char>(chars[i + 1]))) {
+            c.half = con::Half::Lead;
+            trail_next = true;
+        } else {
+            c.half = con::Half::None;
+        }
+    });
+    mend_run(at, n);
     return report(at, n, written);
 }
 

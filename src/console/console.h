@@ -63,13 +63,21 @@ BOOL SetConsoleCursorPosition(HANDLE out, COORD pos);
 
 // Rectangles of cells between the buffer and an array of buf_size cells; the
 // rectangle is clipped to the buffer and *region updated to what was copied.
+// A cell's half of a double-byte character travels in Attributes:
+// COMMON_LVB_LEADING_BYTE, COMMON_LVB_TRAILING_BYTE, or both for a half whose
+// partner was overwritten. Writing, a row with none of these bits is paired by
+// scanning its bytes; a half at the rectangle's edge pairs with its partner
+// on the screen beside it. Stored attributes never keep these bits.
 BOOL ReadConsoleOutputA(HANDLE out, CHAR_INFO* buf, COORD buf_size, COORD buf_coord,
                         SMALL_RECT* region);
 BOOL WriteConsoleOutputA(HANDLE out, const CHAR_INFO* buf, COORD buf_size, COORD buf_coord,
                          SMALL_RECT* region);
 
 // Runs of cells from a starting cell, row after row, stopping at the end of the
-// buffer; *written (if not null) receives how many cells were touched.
+// buffer; *written (if not null) receives how many cells were touched. Bytes
+// written here are single except the pairs of WriteConsoleOutputCharacterA's
+// own string (found from its first byte); half a pair overwritten leaves the
+// other half an orphan, shown as a blank.
 BOOL FillConsoleOutputAttribute(HANDLE out, WORD attr, DWORD length, COORD at, DWORD* written);
 BOOL FillConsoleOutputCharacterA(HANDLE out, CHAR ch, DWORD length, COORD at, DWORD* written);
 BOOL WriteConsoleOutputCharacterA(HANDLE out, const char* chars, DWORD length, COORD at,

@@ -37,26 +37,42 @@ public:
     }
 
     void put(char c) {
-        sc_.at(x_, y_) = Cell{c, attr_};
+        sc_.at(x_, y_) = Cell{c, attr_, Half::None};
+        sc_.mend(y_, x_);
+        sc_.mend(y_, x_ + 1);
         if (++x_ == sc_.cols()) new_line();
     }
 
     // A double-byte character goes whole to the next row rather than split.
     void put_pair(char lead, char trail) {
-        if (x_ + 1 == sc_.cols() && sc_.cols() > 1) put(' ');
-        put(lead);
-        put(trail);
+        if (sc_.cols() < 2) {  // no row holds it
+            put(lead);
+            put(trail);
+            return;
+        }
+        if (x_ + 1 == sc_.cols()) put(' ');
+        sc_.at(x_, y_) = Cell{lead, attr_, Half::Lead};
+        sc_.at(x_ + 1, y_) = Cell{trail, attr_, Half::Trail};
+        sc_.mend(y_, x_);
+        sc_.mend(y_, x_ + 2);
+        x_ += 2;
+        if (x_ == sc_.cols()) new_line();
     }
 
     // Copies plain bytes from p[i] on up to the end of the row.
     std::size_t put_run(const char* p, std::size_t i, std::size_t n) {
         Cell* row = &sc_.at(0, y_);
         const int cols = sc_.cols();
+        const int x0 = x_;
         while (i < n && x_ < cols) {
             const char c = p[i];
             if (kKinds[static_cast<unsigned char>(c)] != kPlain) break;
-            row[x_++] = Cell{c, attr_};
+            row[x_++] = Cell{c, attr_, Half::None};
             ++i;
+        }
+        if (x_ > x0) {
+            sc_.mend(y_, x0);
+            sc_.mend(y_, x_);
         }
         if (x_ == cols) new_line();
         return i;

@@ -50,7 +50,9 @@ void erase_back_to(Mark m) {
     int x = x0;
     int y = static_cast<int>(y0);
     while (y < s.cursor.Y || (y == s.cursor.Y && x < s.cursor.X)) {
-        sc.at(x, y) = Cell{' ', s.attr};
+        sc.at(x, y) = Cell{' ', s.attr, Half::None};
+        sc.mend(y, x);
+        sc.mend(y, x + 1);
         if (++x == sc.cols()) {
             x = 0;
             ++y;

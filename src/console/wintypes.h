@@ -145,5 +145,10 @@ constexpr WORD VK_F1 = 0x70;
 constexpr WORD VK_F12 = 0x7B;
 constexpr WORD VK_OEM_1 = 0xBA;  // first of the punctuation keys
 
+// CHAR_INFO.Attributes: the cell holds the first or the second byte of a
+// double-byte character (a console in a double-byte code page).
+constexpr WORD COMMON_LVB_LEADING_BYTE = 0x0100;
+constexpr WORD COMMON_LVB_TRAILING_BYTE = 0x0200;
+
 constexpr DWORD STD_INPUT_HANDLE = static_cast<DWORD>(-10);
 constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);

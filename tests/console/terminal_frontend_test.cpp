@@ -68,7 +68,9 @@ protected:
     }
 
     void Put(int x, int y, const char* text) {
+        const int x0 = x;
         for (; *text; ++text) st_->screen.at(x++, y).ch = *text;
+        st_->screen.pair_bytes(y, x0, x - 1);
     }
 
     std::unique_ptr<con::ConsoleState> st_ = std::make_unique<con::ConsoleState>();

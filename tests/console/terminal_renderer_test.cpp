@@ -52,9 +52,12 @@ protected:
         return out;
     }
 
-    // Bytes into cells from (x, y), all in one attribute.
+    // Bytes into cells from (x, y), all in one attribute, paired as a
+    // console's writers pair them.
     void Put(int x, int y, std::string_view bytes, WORD attr = 0x07) {
+        const int x0 = x;
         for (char c : bytes) st->screen.at(x++, y) = {c, attr};
+        st->screen.pair_bytes(y, x0, x - 1);
     }
     void FillAttr(WORD attr) {
         for (int y = 0; y < st->screen.rows(); ++y)

@@ -33,7 +33,8 @@ inline std::string ShotDiff(const Shot& a, const Shot& b) {
     for (int i = 0; i < SCR_ROW * SCR_COL && shown < 5; i++) {
         if (!(a.cells[i] == b.cells[i])) {
             out << "cell (" << i % SCR_COL << "," << i / SCR_COL << "): '" << a.cells[i].ch << "'/"
-                << std::hex << a.cells[i].attr << " vs '" << b.cells[i].ch << "'/" << b.cells[i].attr
+                << std::hex << a.cells[i].attr << "/" << int(a.cells[i].half) << " vs '"
+                << b.cells[i].ch << "'/" << b.cells[i].attr << "/" << int(b.cells[i].half)
                 << std::dec << "\n";
             shown++;
         }

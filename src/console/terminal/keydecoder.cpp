@@ -417,7 +417,7 @@ void KeyDecoder::high_byte(unsigned char b, ByteSource& in, std::vector<INPUT_RE
     bool one_char = (text.size() == 1 && static_cast<unsigned char>(text[0]) < 0x80) ||
                     (text.size() == 2 && gbk::is_lead(static_cast<unsigned char>(text[0])) &&
                      gbk::is_trail(static_cast<unsigned char>(text[1])));
-    if (!one_char) text = "?";
+    if (!one_char) text.assign(1, '?');
     for (char g : text) {
         auto u = static_cast<unsigned char>(g);
         out.push_back(u < 0x80 ? ascii_key(u) : key_record(0, g));

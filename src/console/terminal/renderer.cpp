@@ -56,6 +56,18 @@ uint16_t single_glyph(unsigned char b) {
     return '?';
 }
 
+// A Lead cell at (x, y) and a Trail cell after it that make a GBK pair. Cells
+// set directly (not through the console's writers) may claim roles their
+// bytes do not bear out: those show as single cells.
+bool is_pair(const ScreenBuffer& sb, int x, int y) {
+    if (x + 1 >= sb.cols()) return false;
+    const Cell& l = sb.at(x, y);
+    const Cell& t = sb.at(x + 1, y);
+    return l.half == Half::Lead && t.half == Half::Trail &&
+           gbk::is_lead(static_cast<unsigned char>(l.ch)) &&
+           gbk::is_trail(static_cast<unsigned char>(t.ch));
+}
+
 void append_number(std::string& out, int n) {
     char buf[12];
     int len = 0;
@@ -96,30 +108,30 @@ void Renderer::build_frame(const ConsoleState& state, const FrameView& view) {
         std::fill(w, w + cols_, outside);
         int by = view.top + ty;
         if (by < 0 || by >= sb.rows()) continue;
-        // Pairs are found from the row's first cell: a pair that begins left
-        // of the view still decides what the view's first cell shows.
+        // The cell left of the view decides whether the first cell in view is
+        // the right half of a pair.
         int end = std::min(sb.cols(), view.left + cols_);
-        for (int bx = 0; bx < end;) {
+        for (int bx = std::max(view.left - 1, 0); bx < end;) {
             const Cell& c = sb.at(bx, by);
             auto b = static_cast<unsigned char>(c.ch);
             auto attr = static_cast<uint16_t>(c.attr & 0xFF);
             int tx = bx - view.left;
-            if (gbk::is_lead(b) && bx + 1 < sb.cols() &&
-                gbk::is_trail(static_cast<unsigned char>(sb.at(bx + 1, by).ch))) {
-                auto pair = static_cast<uint16_t>(b << 8 | static_cast<unsigned char>(sb.at(bx + 1, by).ch));
+            if (is_pair(sb, bx, by)) {
+                const Cell& t = sb.at(bx + 1, by);
+                auto pair = static_cast<uint16_t>(b << 8 | static_cast<unsigned char>(t.ch));
                 if (tx >= 0 && tx + 1 < cols_) {
                     w[tx] = {pair, attr, Lead};
                     w[tx + 1] = {pair, attr, Tail};
                 } else if (tx == -1) {
                     // Only its right half is in view.
-                    w[0] = {' ', static_cast<uint16_t>(sb.at(bx + 1, by).attr & 0xFF), Narrow};
+                    w[0] = {' ', static_cast<uint16_t>(t.attr & 0xFF), Narrow};
                 } else if (tx == cols_ - 1) {
                     w[tx] = {' ', attr, Narrow};
                 }
                 bx += 2;
                 continue;
             }
-            if (tx >= 0) w[tx] = {single_glyph(b), attr, Narrow};
+            if (tx >= 0) w[tx] = {c.half == Half::None ? single_glyph(b) : uint16_t{' '}, attr, Narrow};
             ++bx;
         }
     }

@@ -4,13 +4,16 @@
 //
 // What a cell shows:
 //   0x20..0x7E                   the character itself
-//   a GBK pair in one row        one character two cells wide, in the first
-//                                cell's attribute (the second cell's own
+//   a Lead cell and a Trail cell one character two cells wide, in the first
+//   after it in one row          cell's attribute (the second cell's own
 //                                attribute, e.g. a hot letter's, is not shown:
 //                                a terminal cannot colour half a character)
-//   a lone byte 0x81..0xFE       a blank: half of a pair whose partner was
-//                                overwritten
+//   any other Lead, Trail or     a blank: half of a pair whose partner was
+//   Orphan cell                  overwritten
+//   a lone byte 0x81..0xFE       a blank
 //   0x00..0x1F, 0x7F, 0x80, 0xFF '?': no stored byte reaches the terminal raw
+// Pairs come from the cells' roles, never from their bytes alone: the half a
+// pop-up left of a character beside it must not join the next character.
 // Colours are the 16 console colours of the attribute: foreground in bits 0-3,
 // background in bits 4-7, Windows order (blue 1, green 2, red 4, intensity 8).
 #pragma once
