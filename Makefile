@@ -5,6 +5,7 @@
 
 JOBS ?= 2
 FUZZ_SECONDS ?= 60
+FUZZ_SESSION_SECONDS ?= 120
 
 .PHONY: deps build run test test-release test-sanitize test-fuzz bench samples clean
 
@@ -33,7 +34,7 @@ test-sanitize: deps
 test-fuzz: deps
 	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DQUORVEL_FUZZ=ON
 	cmake --build build-fuzz -j$(JOBS)
-	scripts/fuzz.sh $(FUZZ_SECONDS)
+	scripts/fuzz.sh $(FUZZ_SECONDS) session=$(FUZZ_SESSION_SECONDS)
 
 # Every benchmark, medians of BENCH_REPETITIONS runs, as one table; the
 # benchmarks' own output goes to build/bench.log, their results to build/bench.json.

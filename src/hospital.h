@@ -114,6 +114,10 @@ void ClearScreen();
 void LocSubMenu(int num, SMALL_RECT* rc);
 void PopMenu(int num);
 void TagSubMenu(int num);
+// Gives back everything the application holds: the collection, the screen
+// layers, the cell map, the bar copies, the menu selection and the typed-ahead
+// input. Afterwards the globals are as before start-up.
+void ReleaseSys();
 
 /* ---- Windows: layers, pop-ups, hot areas, dialogs ---- */
 

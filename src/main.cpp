@@ -68,9 +68,11 @@ int main(int argc, char** argv) {
         status = 1;
     } catch (const std::exception& e) {
         terminal.close();
+        ReleaseSys();
         std::fprintf(stderr, "quorvel: %s\n", e.what());
         return 70;
     }
     terminal.close();
+    ReleaseSys();
     return status;
 }

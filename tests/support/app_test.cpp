@@ -10,30 +10,6 @@
 
 namespace {
 
-void FreeLayers() {
-    while (gp_top_layer) {
-        LAYER_NODE* below = gp_top_layer->next;
-        if (gp_top_layer->pScrAtt != gp_scr_att) std::free(gp_top_layer->pScrAtt);
-        std::free(gp_top_layer->pContent);
-        std::free(gp_top_layer);
-        gp_top_layer = below;
-    }
-    std::free(gp_scr_att);
-    gp_scr_att = nullptr;
-}
-
-void ResetGlobals() {
-    FreeCollection(hp);
-    hp = nullptr;
-    FreeLayers();
-    std::free(gp_buff_menubar_info);
-    gp_buff_menubar_info = nullptr;
-    std::free(gp_buff_stateBar_info);
-    gp_buff_stateBar_info = nullptr;
-    gi_sel_menu = 1;
-    gi_sel_sub_menu = 0;
-}
-
 template <std::size_t N>
 void Copy(char (&field)[N], const char* text) {
     std::strncpy(field, text, N - 1);
@@ -43,7 +19,7 @@ void Copy(char (&field)[N], const char* text) {
 }  // namespace
 
 void AppTest::SetUp() {
-    ResetGlobals();
+    ReleaseSys();
     con::attach(&fe);
     con::reset_input_buffer();
     old_cwd_ = std::filesystem::current_path().string();
@@ -54,7 +30,7 @@ void AppTest::SetUp() {
 }
 
 void AppTest::TearDown() {
-    ResetGlobals();
+    ReleaseSys();
     con::attach(nullptr);  // the front end dies with the test
     std::filesystem::current_path(old_cwd_);
     std::error_code ec;
