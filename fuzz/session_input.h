@@ -134,8 +134,10 @@ inline std::string Click(int x, int y) { return At(kClick, x, y); }
 
 template <std::size_t N>
 void SetText(char (&field)[N], const char* text) {
-    std::strncpy(field, text, N - 1);
-    field[N - 1] = '\0';
+    std::size_t n = std::strlen(text);
+    if (n > N - 1) n = N - 1;
+    std::memcpy(field, text, n);
+    field[n] = '\0';
 }
 
 inline void* Node(std::size_t size) {
