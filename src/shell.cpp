@@ -51,6 +51,18 @@ bool IsAsciiLetter(char ch) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+// The main-menu item a letter opens, with or without Alt; 0 for none. S is a
+// second way to the help menu.
+int MenuOfLetter(int vkc) {
+    static constexpr struct {
+        char letter;
+        int menu;
+    } kLetters[] = {{'F', 1}, {'A', 2}, {'M', 3}, {'I', 4}, {'D', 5}, {'Q', 6}, {'H', 7}, {'S', 7}};
+    for (const auto& l : kLetters)
+        if (vkc == l.letter) return l.menu;
+    return 0;
+}
+
 // The department command yields a record, not a flag; the loop only needs to
 // know whether there is one.
 BOOL CreateMAsFlag() { return CreateM() != nullptr; }
@@ -149,15 +161,9 @@ void RunSys() {
                     if (SubMenuOpen()) CloseSubMenu();
                     bRet = ExeFunction(1, 5);
                     break;
-                case 'F': PopMenu(1); break;
-                case 'A': PopMenu(2); break;
-                case 'M': PopMenu(3); break;
-                case 'I': PopMenu(4); break;
-                case 'D': PopMenu(5); break;
-                case 'Q': PopMenu(6); break;
-                case 'H': PopMenu(7); break;
-                case 'S': PopMenu(7); break;
-                default: break;
+                default:
+                    if (int m = MenuOfLetter(vkc)) PopMenu(m);
+                    break;
             }
         } else if (asc == 0) {
             if (!SubMenuOpen()) {
@@ -214,15 +220,9 @@ void RunSys() {
                         PopMenu(gi_sel_menu);
                         TagSubMenu(1);
                         break;
-                    case 'F': PopMenu(1); break;
-                    case 'A': PopMenu(2); break;
-                    case 'M': PopMenu(3); break;
-                    case 'I': PopMenu(4); break;
-                    case 'D': PopMenu(5); break;
-                    case 'Q': PopMenu(6); break;
-                    case 'H': PopMenu(7); break;
-                    case 'S': PopMenu(7); break;
-                    default: break;
+                    default:
+                        if (int m = MenuOfLetter(vkc)) PopMenu(m);
+                        break;
                 }
             } else if (vkc == VK_ESCAPE) {
                 CloseSubMenu();
