@@ -1,23 +1,7 @@
 // Department dialogues: add, modify, insert after, delete, query, list.
-#include <cstdlib>
-#include <memory>
-
-#include "hospital.h"
+#include "commands/forms.h"
 
 namespace {
-
-struct FreeBlock {
-    void operator()(void* p) const { std::free(p); }
-};
-// A department allocated but not linked yet: if the input ends in the middle
-// of its form, the unwinding frees it.
-using DepartGuard = std::unique_ptr<DEPART_NODE, FreeBlock>;
-
-void GotoXY(SHORT x, SHORT y) { SetConsoleCursorPosition(gh_std_out, COORD{x, y}); }
-
-bool IsNo(char answer) { return answer == 'N' || answer == 'n'; }
-
-DEPART_NODE* NewDepart() { return static_cast<DEPART_NODE*>(gp_alloc_node(sizeof(DEPART_NODE))); }
 
 // The department form: the four labels at column 1 of rows top..top+3, then
 // each input read from column input_x of its row, straight into the node. A
@@ -51,23 +35,6 @@ DEPART_NODE* WalkTo(int number, DEPART_NODE** before) {
     return d;
 }
 
-// Frees every patient of the department and every visit record of each.
-void FreePatients(DEPART_NODE* d) {
-    PATIENT_NODE* p = d->anext;
-    while (p) {
-        RECORD_NODE* r = p->lnext;
-        while (r) {
-            RECORD_NODE* next_record = r->next;
-            std::free(r);
-            r = next_record;
-        }
-        PATIENT_NODE* next_patient = p->next;
-        std::free(p);
-        p = next_patient;
-    }
-    d->anext = nullptr;
-}
-
 }  // namespace
 
 DEPART_NODE* CreateM() {
@@ -75,7 +42,7 @@ DEPART_NODE* CreateM() {
     char answer = 'y';
     do {
         ClearScreen();
-        DepartGuard d(NewDepart());
+        NodeGuard<DEPART_NODE> d = NewNode<DEPART_NODE>();
         if (!d) {
             con_printf("\n动态分配内存失败！");
             return hp;
@@ -151,7 +118,7 @@ BOOL InserM() {
     if (IsNo(answer)) return TRUE;
 
     ClearScreen();
-    DEPART_NODE* d = NewDepart();
+    DEPART_NODE* d = NewNode<DEPART_NODE>().release();
     if (!d) {
         con_printf("\n动态分配内存失败！");
         return TRUE;
@@ -196,12 +163,14 @@ BOOL DeleM() {
     con_read_c_c(&answer);
     if (IsNo(answer)) return TRUE;
 
-    FreePatients(found);
+    // Unlinked, the department is a collection of its own: its visit records,
+    // its patients, then itself go back to the heap.
     if (before)
         before->next = found->next;
     else
         hp = found->next;
-    std::free(found);
+    found->next = nullptr;
+    FreeCollection(found);
     con_printf("删除科室信息成功！按任意键返回");
     con_getch();
     ClearScreen();

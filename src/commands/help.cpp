@@ -1,9 +1,5 @@
 // The help menu's two screens.
-#include "hospital.h"
-
-namespace {
-void GotoXY(SHORT x, SHORT y) { SetConsoleCursorPosition(gh_std_out, COORD{x, y}); }
-}  // namespace
+#include "commands/forms.h"
 
 BOOL HelpTopic() {
     ClearScreen();

@@ -1,25 +1,9 @@
 // Patient dialogues: add, modify, insert after, delete, query, list, look-up.
 #include <cstdlib>
-#include <memory>
 
-#include "hospital.h"
+#include "commands/forms.h"
 
 namespace {
-
-// A new patient stays in here until it is linked, so that input ending in the
-// middle of its form (con::InputClosed) does not leak it.
-struct FreeNode {
-    void operator()(void* node) const { std::free(node); }
-};
-using NewPatient = std::unique_ptr<PATIENT_NODE, FreeNode>;
-
-NewPatient AllocPatient() {
-    return NewPatient(static_cast<PATIENT_NODE*>(gp_alloc_node(sizeof(PATIENT_NODE))));
-}
-
-void At(COORD cell) { SetConsoleCursorPosition(gh_std_out, cell); }
-
-bool IsNo(char answer) { return answer == 'N' || answer == 'n'; }
 
 // The header of every six-column patient table; its leading line break leaves
 // an empty row above it.
@@ -61,18 +45,18 @@ const PatientForm kInsertForm = {
 // All labels first, then the inputs one by one, each straight into the patient.
 void ReadPatient(PATIENT_NODE* p, const PatientForm& form) {
     for (const FormField& field : form) {
-        At(field.label_at);
+        GotoXY(field.label_at);
         con_printf("%s", field.label);
     }
-    At(form[0].input_at);
+    GotoXY(form[0].input_at);
     con_read_d_c(&p->number1);
-    At(form[1].input_at);
+    GotoXY(form[1].input_at);
     con_read_s_c(p->name);
-    At(form[2].input_at);
+    GotoXY(form[2].input_at);
     con_read_s_c(p->phone);
-    At(form[3].input_at);
+    GotoXY(form[3].input_at);
     con_read_d_c(&p->sex);
-    At(form[4].input_at);
+    GotoXY(form[4].input_at);
     con_read_s_c(p->adr);
 }
 
@@ -100,13 +84,13 @@ BOOL CreateA() {
     DEPART_NODE* dept = nullptr;
     while (!dept) {
         ClearScreen();
-        At({40, 10});
+        GotoXY({40, 10});
         if (!hp) {
             con_printf("未创建任何科室信息！任意键返回");
             con_getch();
             return TRUE;
         }
-        At({2, 2});
+        GotoXY({2, 2});
         con_puts("科室编号     科室名称");
         for (DEPART_NODE* d = hp; d; d = d->next) con_printf("  %-14d%-20s\n\n", d->number, d->name);
         con_printf(" 请输入您所要新建的病人信息所属科室的编号：");
@@ -121,9 +105,9 @@ BOOL CreateA() {
 
     for (;;) {
         ClearScreen();
-        At({1, 2});
+        GotoXY({1, 2});
         con_printf("科室编号：%d  科室名称：%s", dept->number, dept->name);
-        NewPatient p = AllocPatient();
+        NodeGuard<PATIENT_NODE> p = NewNode<PATIENT_NODE>();
         if (!p) {
             con_printf("\n动态分配内存失败！");
             return TRUE;
@@ -134,7 +118,7 @@ BOOL CreateA() {
         p->next = dept->anext;
         dept->anext = p.release();
 
-        At({1, 8});
+        GotoXY({1, 8});
         con_printf("成功添加一条病人信息!\n 是否继续？'Y or 'N':");
         char answer = 0;
         con_read_blank_c_c(&answer);
@@ -148,13 +132,13 @@ BOOL CreateA() {
 BOOL ModA() {
     ClearScreen();
     ClearScreen();
-    At({40, 10});
+    GotoXY({40, 10});
     if (!hp) {
         con_printf("不存在任何病人信息！");
         con_getch();
         return TRUE;
     }
-    At({1, 1});
+    GotoXY({1, 1});
     con_puts(kPatientHeader);
     for (DEPART_NODE* d = hp; d; d = d->next)
         for (PATIENT_NODE* p = d->anext; p; p = p->next)
@@ -171,7 +155,7 @@ BOOL ModA() {
         return TRUE;
     }
     ClearScreen();
-    At({1, 3});
+    GotoXY({1, 3});
     con_puts("已找到该病人信息");
     con_puts(kPatientHeader);
     con_printf("    %-14d%-13d%-15s%-14s%-14d%-15s\n", p->number, p->number1, p->name, p->phone,
@@ -187,7 +171,7 @@ BOOL ModA() {
 
 BOOL InserA() {
     ClearScreen();
-    At({2, 2});
+    GotoXY({2, 2});
     con_puts("\n科室编号  病人编号  病人姓名         病人性别");
     ListPatientsShort();
     con_printf("请输入要插入的病人信息的前一病人的编号：");
@@ -205,19 +189,19 @@ BOOL InserA() {
         ClearScreen();
         if (IsNo(answer)) return TRUE;
 
-        NewPatient p = AllocPatient();
+        NodeGuard<PATIENT_NODE> p = NewNode<PATIENT_NODE>();
         if (!p) {
             con_printf("\n动态分配内存失败！");
             return TRUE;
         }
         p->number = found->number;
         p->lnext = nullptr;
-        At({1, 4});
+        GotoXY({1, 4});
         con_puts("\n\n请输入插入病人信息内容：");
         ReadPatient(p.get(), kInsertForm);
         p->next = found->next;
         found->next = p.release();
-        At({1, 19});
+        GotoXY({1, 19});
         con_printf("插入病人信息成功！");
         con_getch();
     }
@@ -227,7 +211,7 @@ BOOL InserA() {
 
 BOOL DeleA() {
     ClearScreen();
-    At({2, 2});
+    GotoXY({2, 2});
     if (!hp) {
         con_printf("没有任何科室信息！按任意键返回");
         con_getch();
@@ -236,7 +220,7 @@ BOOL DeleA() {
     bool any_patient = false;
     for (DEPART_NODE* d = hp; d; d = d->next) any_patient = any_patient || d->anext;
     if (!any_patient) {
-        At({2, 2});
+        GotoXY({2, 2});
         con_printf("未有任何病人信息！按任意键返回");
         con_getch();
         return TRUE;
@@ -283,7 +267,7 @@ BOOL DeleA() {
 
 BOOL QueryA() {
     ClearScreen();
-    At({2, 2});
+    GotoXY({2, 2});
     con_printf("请输入您所要查询病人编号： ");
     int number = 0;
     con_read_d_c(&number);
@@ -329,13 +313,13 @@ void LookA() {
 
 BOOL PutA() {
     ClearScreen();
-    At({40, 10});
+    GotoXY({40, 10});
     if (!hp) {
         con_printf("未创建任何科室信息！");
         con_getch();
         return TRUE;
     }
-    At({2, 2});
+    GotoXY({2, 2});
     con_puts(kPatientHeader);
     for (DEPART_NODE* d = hp; d; d = d->next)
         for (PATIENT_NODE* p = d->anext; p; p = p->next)

@@ -1,37 +1,17 @@
 // Visit-record dialogues: add, modify, insert after, delete, query, list.
-#include <cstddef>
 #include <cstdlib>
-#include <memory>
 
-#include "hospital.h"
+#include "commands/forms.h"
 
 namespace {
 
 const char* const kRecordHeader =
     " 病人编号  记录编号  主治医生姓名   就诊费用   就诊日期    计划复诊日期   实际复诊日期 详细说明";
 
-// A node allocated but not yet linked goes back to the heap if the input ends
-// in the middle of its form.
-using RecordGuard = std::unique_ptr<RECORD_NODE, decltype(&std::free)>;
-
-RecordGuard NewRecord() {
-    return RecordGuard(static_cast<RECORD_NODE*>(gp_alloc_node(sizeof(RECORD_NODE))), &std::free);
-}
-
-void At(SHORT x, SHORT y) { SetConsoleCursorPosition(gh_std_out, COORD{x, y}); }
-
-// Text fields print with their width as precision ("%.*s"): that changes
-// nothing for a field that holds its NUL, and keeps a field loaded from a
-// damaged file from running into its neighbours.
-template <std::size_t N>
-constexpr int W(const char (&)[N]) {
-    return static_cast<int>(N);
-}
-
 void PrintRecordRow(const RECORD_NODE* r) {
-    con_printf("  %-10d%-11d%-15.*s%-10.2f%-12.*s%-15.*s%-14.*s%-50.*s\n", r->number1, r->number2,
-               W(r->name), r->name, static_cast<double>(r->lmoney), W(r->ldate), r->ldate,
-               W(r->bdate), r->bdate, W(r->tdate), r->tdate, W(r->tell), r->tell);
+    con_printf("  %-10d%-11d%-15s%-10.2f%-12s%-15s%-14s%-50s\n", r->number1, r->number2,
+               r->name, static_cast<double>(r->lmoney), r->ldate,
+               r->bdate, r->tdate, r->tell);
 }
 
 void PrintPatientRecords(const PATIENT_NODE* p) {
@@ -42,33 +22,32 @@ void PrintPatientRecords(const PATIENT_NODE* p) {
 // its label's row; rows y0 .. y0+6.
 void ReadRecordForm(RECORD_NODE* r, const char* const (&labels)[7], SHORT y0) {
     for (SHORT i = 0; i < 7; ++i) {
-        At(1, static_cast<SHORT>(y0 + i));
+        GotoXY(1, static_cast<SHORT>(y0 + i));
         con_printf("%s", labels[i]);
     }
-    At(15, y0);
+    GotoXY(15, y0);
     con_read_d_c(&r->number2);
-    At(15, static_cast<SHORT>(y0 + 1));
+    GotoXY(15, static_cast<SHORT>(y0 + 1));
     con_read_s_c(r->name);
-    At(15, static_cast<SHORT>(y0 + 2));
+    GotoXY(15, static_cast<SHORT>(y0 + 2));
     con_read_f_c(&r->lmoney);
-    At(15, static_cast<SHORT>(y0 + 3));
+    GotoXY(15, static_cast<SHORT>(y0 + 3));
     con_read_s_c(r->ldate);
-    At(15, static_cast<SHORT>(y0 + 4));
+    GotoXY(15, static_cast<SHORT>(y0 + 4));
     con_read_s_c(r->bdate);
-    At(15, static_cast<SHORT>(y0 + 5));
+    GotoXY(15, static_cast<SHORT>(y0 + 5));
     con_read_s_c(r->tdate);
-    At(15, static_cast<SHORT>(y0 + 6));
+    GotoXY(15, static_cast<SHORT>(y0 + 6));
     con_read_s_c(r->tell);
 }
 
-bool IsNo(char c) { return c == 'N' || c == 'n'; }
 bool IsYes(char c) { return c == 'Y' || c == 'y'; }
 
 // The patient rows of InserL and DeleL.
 void PrintPatientRows(const DEPART_NODE* d) {
     con_puts("\n 科室编号  病人编号  病人姓名       性别");
     for (const PATIENT_NODE* p = d->anext; p; p = p->next)
-        con_printf(" %-10d%-10d%-15.*s%-11d\n", p->number, p->number1, W(p->name), p->name,
+        con_printf(" %-10d%-10d%-15s%-11d\n", p->number, p->number1, p->name,
                    p->sex);
 }
 
@@ -91,15 +70,15 @@ BOOL CreateL() {
                                            "就诊日期：",     "计划复诊日期：", "实际复诊日期：",
                                            "详细说明："};
     ClearScreen();
-    At(40, 10);
+    GotoXY(40, 10);
     if (!hp) {
         con_printf("未创建任何科室信息！按任意键返回");
         con_getch();
         return TRUE;
     }
-    At(1, 2);
+    GotoXY(1, 2);
     con_puts("科室编号    科室名称\n");
-    for (const DEPART_NODE* d = hp; d; d = d->next) con_printf("  %-12d%-16.*s\n\n", d->number, W(d->name), d->name);
+    for (const DEPART_NODE* d = hp; d; d = d->next) con_printf("  %-12d%-16s\n\n", d->number, d->name);
     con_printf(" 请输入您所要添加的就诊记录所属科室的编号：");
     int dept_number = 0;
     con_read_d_c(&dept_number);
@@ -115,7 +94,7 @@ BOOL CreateL() {
     }
     con_puts("\n 科室编号    病人编号   病人姓名      病人性别");
     for (const PATIENT_NODE* p = dept->anext; p; p = p->next)
-        con_printf(" %-12d%-12d%-12.*s%-11d\n", p->number, p->number1, W(p->name), p->name,
+        con_printf(" %-12d%-12d%-12s%-11d\n", p->number, p->number1, p->name,
                    p->sex);
 
     for (;;) {  // the details question, asked again after a wrong continue answer
@@ -139,19 +118,18 @@ BOOL CreateL() {
         }
         for (;;) {  // one form per record of this patient
             ClearScreen();
-            RecordGuard record = NewRecord();
+            NodeGuard<RECORD_NODE> record = NewNode<RECORD_NODE>();
             if (!record) {
                 con_printf("\n动态分配内存失败！");
                 return TRUE;
             }
-            At(1, 2);
-            con_printf("病人编号：%d   病人姓名：%.*s", patient->number1, W(patient->name),
-                       patient->name);
+            GotoXY(1, 2);
+            con_printf("病人编号：%d   病人姓名：%s", patient->number1, patient->name);
             record->number1 = patient->number1;
             ReadRecordForm(record.get(), kLabels, 3);
             record->next = patient->lnext;
             patient->lnext = record.release();
-            At(1, 10);
+            GotoXY(1, 10);
             con_printf("成功插入一条就诊记录信息!\n 是否继续？Y/N:    ");
             answer = 0;
             con_read_blank_c_c(&answer);
@@ -172,25 +150,25 @@ BOOL ModL() {
                                            "就诊日期:",     "计划复诊日期:", "实际复诊日期:",
                                            "详细说明:"};
     ClearScreen();
-    At(40, 10);
+    GotoXY(40, 10);
     if (!hp) {
         con_printf("未创建任何信息！任意键返回！");
         con_getch();
         return TRUE;
     }
-    At(1, 1);
+    GotoXY(1, 1);
     con_puts(kRecordHeader);
     for (const DEPART_NODE* d = hp; d; d = d->next)
         for (const PATIENT_NODE* p = d->anext; p; p = p->next) PrintPatientRecords(p);
     // The prompt stands at row 16 however long the list: a long list is
     // overwritten there.
-    At(1, 15);
+    GotoXY(1, 15);
     con_printf("\n请输入记录编号:");
     int number = 0;
     con_read_d_c(&number);
     ClearScreen();
     RECORD_NODE* record = findL(number, hp);
-    At(40, 10);
+    GotoXY(40, 10);
     if (!record) {
         ClearScreen();
         con_printf("该病人就诊记录信息不存在！按任意键返回");
@@ -198,7 +176,7 @@ BOOL ModL() {
         return TRUE;
     }
     ClearScreen();
-    At(1, 2);
+    GotoXY(1, 2);
     con_puts("已找到该病人就诊记录信息\n\n");
     con_puts(kRecordHeader);
     PrintRecordRow(record);
@@ -214,15 +192,15 @@ BOOL InserL() {
                                            "就诊日期：",     "计划复诊日期：", "实际复诊日期：",
                                            "详细说明："};
     ClearScreen();
-    At(40, 10);
+    GotoXY(40, 10);
     if (!hp) {
         con_printf("未创建任何科室信息！按任意键返回");
         con_getch();
         return TRUE;
     }
-    At(1, 2);
+    GotoXY(1, 2);
     con_puts(" 科室编号  科室名称\n");
-    for (const DEPART_NODE* d = hp; d; d = d->next) con_printf("  %-10d%-15.*s\n", d->number, W(d->name), d->name);
+    for (const DEPART_NODE* d = hp; d; d = d->next) con_printf("  %-10d%-15s\n", d->number, d->name);
     con_printf(" 请输入您插入就诊记录信息所属的科室编号：");
     int dept_number = 0;
     con_read_d_c(&dept_number);
@@ -233,7 +211,7 @@ BOOL InserL() {
         return TRUE;
     }
     if (!dept->anext) {
-        con_printf("%.*s该科室不存在病人信息！按任意键返回", W(dept->name), dept->name);
+        con_printf("%s该科室不存在病人信息！按任意键返回", dept->name);
         con_getch();
         return TRUE;
     }
@@ -248,11 +226,11 @@ BOOL InserL() {
         return TRUE;
     }
     if (!patient->lnext) {
-        con_printf("%.*s病人没有就诊记录信息!按任意键返回", W(patient->name), patient->name);
+        con_printf("%s病人没有就诊记录信息!按任意键返回", patient->name);
         con_getch();
         return TRUE;
     }
-    con_printf("\n%.*s病人的就诊记录信息如下：\n\n", W(patient->name), patient->name);
+    con_printf("\n%s病人的就诊记录信息如下：\n\n", patient->name);
     con_puts(kRecordHeader);
     PrintPatientRecords(patient);
     con_puts("\n以上是该病人的所有就诊记录信息");
@@ -279,7 +257,7 @@ BOOL InserL() {
     if (IsNo(answer)) return TRUE;
 
     ClearScreen();
-    RECORD_NODE* record = NewRecord().release();
+    RECORD_NODE* record = NewNode<RECORD_NODE>().release();
     if (!record) {
         con_printf("\n动态分配内存失败！");
         return TRUE;
@@ -289,7 +267,7 @@ BOOL InserL() {
     record->next = anchor->next;
     anchor->next = record;
     record->number1 = anchor->number1;
-    At(1, 4);
+    GotoXY(1, 4);
     con_puts("\n\n请输入插入就诊记录的信息");
     ReadRecordForm(record, kLabels, 10);
     con_printf("成功插入一条就诊记录信息！");
@@ -300,15 +278,15 @@ BOOL InserL() {
 
 BOOL DeleL() {
     ClearScreen();
-    At(40, 10);
+    GotoXY(40, 10);
     if (!hp) {
         con_printf("未创建任何科室信息！按任意键返回");
         con_getch();
         return TRUE;
     }
-    At(1, 1);
+    GotoXY(1, 1);
     con_puts(" 科室编号  \t科室名称\n");
-    for (const DEPART_NODE* d = hp; d; d = d->next) con_printf("  %-15d%-15.*s\n\n", d->number, W(d->name), d->name);
+    for (const DEPART_NODE* d = hp; d; d = d->next) con_printf("  %-15d%-15s\n\n", d->number, d->name);
     con_printf(" 请输入您删除就诊记录信息所属的科室编号：");
     int dept_number = 0;
     con_read_d_c(&dept_number);
@@ -334,8 +312,8 @@ BOOL DeleL() {
         con_getch();
         return TRUE;
     }
-    At(2, 2);
-    con_printf("\n%.*s病人的就诊记录信息如下：\n", W(patient->name), patient->name);
+    GotoXY(2, 2);
+    con_printf("\n%s病人的就诊记录信息如下：\n", patient->name);
     con_puts(kRecordHeader);
     PrintPatientRecords(patient);
     con_puts("\n以上是该病人的所有就诊记录信息\n\n");
@@ -370,7 +348,7 @@ BOOL DeleL() {
 BOOL QueryL() {
     ClearScreen();
     ClearScreen();
-    At(1, 2);
+    GotoXY(1, 2);
     con_printf("请输入您所要查询的记录编号： ");
     int number = 0;
     con_read_d_c(&number);
@@ -388,13 +366,13 @@ BOOL QueryL() {
 
 BOOL PutL() {
     ClearScreen();
-    At(40, 10);
+    GotoXY(40, 10);
     if (!hp) {
         con_printf("未创建任何科室信息！");
         con_getch();
         return TRUE;
     }
-    At(1, 4);
+    GotoXY(1, 4);
     con_puts(kRecordHeader);
     for (const DEPART_NODE* d = hp; d; d = d->next)
         for (const PATIENT_NODE* p = d->anext; p; p = p->next) PrintPatientRecords(p);
