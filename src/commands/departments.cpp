@@ -87,6 +87,9 @@ BOOL ModM() {
     con_printf("\n  %-10d%-12s\n", found->number, found->name);
     con_puts("\n请输入修改的内容：");
     ReadDepartForm(found, 10, 11);
+    // The patients carry their department's number into the files: a new
+    // number goes with them, or the next load would leave them behind.
+    for (PATIENT_NODE* p = found->anext; p; p = p->next) p->number = found->number;
     GotoXY(1, 17);
     con_printf("修改成功！");
     return TRUE;

@@ -161,8 +161,11 @@ BOOL ModA() {
     con_printf("    %-14d%-13d%-15s%-14s%-14d%-15s\n", p->number, p->number1, p->name, p->phone,
                p->sex, p->adr);
     con_puts("\n请输入修改的内容：");
-    // Department number, place in the list and visit records stay as they are.
+    // Department number, place in the list and visit records stay as they are;
+    // the records follow a new patient number, which ties them to the patient
+    // in the files.
     ReadPatient(p, kModForm);
+    for (RECORD_NODE* r = p->lnext; r; r = r->next) r->number1 = p->number1;
     con_printf("修改成功！任意键返回！");
     con_getch();
     ClearScreen();

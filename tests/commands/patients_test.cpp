@@ -260,8 +260,8 @@ TEST_F(ModATest, OverwritesTheTypedFieldsAndKeepsDepartmentPlaceAndRecords) {
     EXPECT_EQ(Numbers(d1), std::vector<int>{3});
     EXPECT_EQ(p->lnext, r1);
     EXPECT_EQ(r1->next, r2);
-    EXPECT_EQ(r1->number1, 5);  // the records keep their owner's old number
-    EXPECT_EQ(r2->number1, 5);
+    EXPECT_EQ(r1->number1, 50);  // the records follow their owner's new number
+    EXPECT_EQ(r2->number1, 50);
 }
 
 TEST_F(ModATest, FoundScreenShowsThePatientThenTheFormBelow) {
