@@ -106,7 +106,7 @@ struct Scratch {
         gp_asset_info_filename = paths[1].c_str();
         gp_lend_info_filename = paths[2].c_str();
         backup_sys_date_filename = paths[3].c_str();
-        store::file_ops.fsync = NoSync;  // the disk is not under test
+        store::file_ops.flush = NoSync;  // the disk is not under test
 
         // The files every session finds: the starting collection saved and
         // backed up by the store itself.

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -126,15 +127,17 @@ struct Scratch {
         gp_asset_info_filename = paths[1].c_str();
         gp_lend_info_filename = paths[2].c_str();
         backup_sys_date_filename = paths[3].c_str();
-        store::file_ops.fsync = NoSync;  // the disk is not under test
+        store::file_ops.flush = NoSync;  // the disk is not under test
         dir = tmpl;
     }
     ~Scratch() {
-        for (const std::string& path : paths) {
-            std::remove(path.c_str());
-            std::remove((path + store::kTempSuffix).c_str());
-        }
+        Empty();
         ::rmdir(dir.c_str());
+    }
+    void Empty() {
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+            std::filesystem::remove(entry.path(), ec);
     }
     std::string dir;
     std::string paths[4];
@@ -154,10 +157,9 @@ void Attach() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Scratch scratch;
     store_fuzz::Files files = store_fuzz::Split(data, size);
+    scratch.Empty();
     for (int i = 0; i < 4; ++i) {
         const std::string& path = scratch.paths[i];
-        std::remove(path.c_str());
-        std::remove((path + store::kTempSuffix).c_str());
         if (!files.present[i]) continue;
         FILE* out = std::fopen(path.c_str(), "wb");
         if (!out) std::abort();

@@ -128,6 +128,9 @@ void SetHotPoint(HOT_AREA* pHotArea, int iHot);
 int DealConInput(HOT_AREA* pHotArea, int* piHot);
 BOOL ExitSys();
 BOOL CloseSys();
+// Asked before a save overwrites data files that this copy has not seen:
+// TRUE to overwrite. "取消" is chosen at first.
+BOOL ConfirmOverwrite();
 
 /* ---- Store: lookups and data files ---- */
 
@@ -140,6 +143,9 @@ BOOL BackupSysData();
 BOOL RestoreSysData();
 // Releases a whole collection: every department, patient and visit record.
 void FreeCollection(DEPART_NODE* head);
+// Forgets which versions of the data files this copy has loaded or written,
+// as at start-up: the next save asks before it overwrites any of them.
+void ForgetDataFiles();
 
 /* ---- Record nodes ---- */
 

@@ -10,6 +10,7 @@
 #include "console/console.h"
 #include "console/terminal/terminal_frontend.h"
 #include "hospital.h"
+#include "store_files.h"
 
 #ifndef QUORVEL_VERSION
 #define QUORVEL_VERSION "unknown"
@@ -52,6 +53,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // Before the terminal is taken: its signal handlers leave ignored signals alone.
+    store::IgnoreWriteSignals();
     // Static, so that the terminal is given back also when something calls exit().
     static con::term::TerminalFrontend terminal;
     std::string error;

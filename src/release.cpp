@@ -7,6 +7,7 @@
 void ReleaseSys() {
     FreeCollection(hp);
     hp = nullptr;
+    ForgetDataFiles();
 
     // The base layer shares the cell map; every pop-up owns its saved cells.
     while (gp_top_layer) {

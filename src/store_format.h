@@ -8,12 +8,12 @@
 // behind a text's NUL hold zeros on disk and are ignored when read.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "hospital.h"
+#include "store_files.h"
 
 namespace store {
 
@@ -36,20 +36,8 @@ void DecodeRecord(const unsigned char* in, RECORD_NODE* r);
 std::uint32_t GetU32(const unsigned char* in);
 void PutU32(unsigned char* out, std::uint32_t v);
 
-// The file calls of the store. They are the real system calls; tests swap in
-// their own to make a write, a flush or a rename fail.
-struct FileOps {
-    int (*open)(const char* path, int flags, mode_t mode);
-    ssize_t (*read)(int fd, void* buf, std::size_t n);
-    ssize_t (*write)(int fd, const void* buf, std::size_t n);
-    int (*fsync)(int fd);
-    int (*close)(int fd);
-    int (*rename)(const char* from, const char* to);
-};
-extern FileOps file_ops;
-FileOps RealFileOps();
-
-// The temporary a file is written to before it replaces the real one.
-constexpr const char* kTempSuffix = ".tmp";
+// The data file a temporary of a save or backup is written for:
+// "depart.dat" for "depart.dat.4711-2.tmp"; empty for any other name.
+std::string TempTarget(const std::string& name);
 
 }  // namespace store

@@ -243,10 +243,10 @@ int DealConInput(HOT_AREA* pHotArea, int* piHot) {
 
 namespace {
 
-// Both confirmation dialogs: the message, the two answers "确定" and "取消" on
+// The confirmation dialogs: the message, the two answers "确定" and "取消" on
 // a grey window centred on the screen, and a line between them. FALSE when the
-// user confirms.
-BOOL AskToLeave(const char* message) {
+// user confirms; `iHot` is the answer chosen at first (1 "确定", 2 "取消").
+BOOL AskToLeave(const char* message, int iHot = 1) {
     int len = static_cast<int>(std::strlen(message));
     int width = len + 6;
     SMALL_RECT rcPop;
@@ -267,7 +267,6 @@ BOOL AskToLeave(const char* message) {
     char aSort[] = {0, 0};
     char aTag[] = {1, 2};
     HOT_AREA areas = {aArea, aSort, aTag, 2};
-    int iHot = 1;
 
     LAYER_NODE* below = gp_top_layer;
     PopUp(&rcPop, 0x70, &labels, &areas);
@@ -294,3 +293,6 @@ BOOL ExitSys() {
 }
 
 BOOL CloseSys() { return AskToLeave("一个窗口样例！退出吗？"); }
+
+// Over the screen as it is, and gone without a trace when answered.
+BOOL ConfirmOverwrite() { return !AskToLeave("数据文件已在别处改动或尚未加载，确定覆盖吗？", 2); }

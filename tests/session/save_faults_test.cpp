@@ -43,13 +43,13 @@ struct Fault {
     std::map<int, std::string> fd_path;
 } fault;
 
-int FaultOpen(const char* path, int flags, mode_t mode) {
-    int fd = ::open(path, flags, mode);
-    if (fd >= 0) fault.fd_path[fd] = path;
+int FaultCreate(const char* path) {
+    int fd = store::RealFileOps().create(path);
+    if (fd >= 0) fault.fd_path[fd] = store_test::Stable(path);
     return fd;
 }
 
-ssize_t FaultWrite(int fd, const void* buf, std::size_t n) {
+std::ptrdiff_t FaultWrite(int fd, const void* buf, std::size_t n) {
     if (fault.kind != Fault::kWrite || fault.fd_path[fd] != fault.path) return ::write(fd, buf, n);
     if (fault.written >= fault.allow) {
         fault.hit = true;
@@ -67,8 +67,8 @@ int FaultClose(int fd) {
     return ::close(fd);
 }
 
-int FaultRename(const char* from, const char* to) {
-    if (fault.kind == Fault::kRename && fault.path == from) {
+int FaultReplace(const char* from, const char* to) {
+    if (fault.kind == Fault::kRename && fault.path == store_test::Stable(from)) {
         fault.hit = true;
         errno = EXDEV;
         return -1;
@@ -92,10 +92,10 @@ protected:
     void SetUp() override {
         SessionTest::SetUp();
         fault = Fault{};
-        store::file_ops.open = FaultOpen;
+        store::file_ops.create = FaultCreate;
         store::file_ops.write = FaultWrite;
         store::file_ops.close = FaultClose;
-        store::file_ops.rename = FaultRename;
+        store::file_ops.replace = FaultReplace;
     }
 
 public:
@@ -319,7 +319,8 @@ int ReadOnlySession(CheckedFrontend& user) {
     AddDept(3, "眼科");
     const std::string before = Shape(hp);
     bool save_message = false, backup_message = false;
-    user.alt('F').type("s");
+    // Nothing was loaded: the save asks before it overwrites, and is told to.
+    user.alt('F').type("s").left().enter();
     user.Checkpoint([&] { save_message = ScreenHas("数据保存失败！原数据文件未改动。按任意键返回"); },
                     con::Wait::Key);
     user.type("x");

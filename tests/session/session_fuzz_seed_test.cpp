@@ -66,14 +66,15 @@ std::vector<Seed> Seeds() {
          Alt('H') + "\x04\n" + Alt('H') + "\x04\x04\n" + Alt('H') + "\x04\x04\x04\n" + Alt('H') + "t" +
              Alt('H') + "a\x05" + Leave(),
          kStart},
+        // The files were laid, not loaded: each save asks first, and is told to go on.
         {"save-then-load",
-         Alt('A') + "m3\n眼科\n三号楼\n5550303\nn\n" + Alt('F') + "s" + Alt('D') + "m3\ny\nx" + Alt('F') +
+         Alt('A') + "m3\n眼科\n三号楼\n5550303\nn\n" + Alt('F') + "s\x01\n" + Alt('D') + "m3\ny\nx" + Alt('F') +
              "l" + Leave(),
          std::string(kReloaded) + " 3:眼科{}"},
         {"backup-then-restore",
          Alt('F') + "b" + Alt('A') + "m3\n眼科\n-\n-\nn\n" + Alt('F') + "r" + Leave(), kReloaded},
         {"exit-cancelled", Alt('X') + "\x03\n" + Alt('F') + "x\n\x03\n", kStart},
-        {"mouse-save", Click(3, 0) + Click(5, 3) + Click(3, 0) + At(kMove, 5, 2) + At(kRightClick, 3, 0) +
+        {"mouse-save", Click(3, 0) + Click(5, 3) + Click(56, 51) + Click(3, 0) + At(kMove, 5, 2) + At(kRightClick, 3, 0) +
                            Click(40, 50) + Click(3, 0) + Click(5, 6) + "\n\n",
          kStart},
         {"typing-chinese",
@@ -126,6 +127,7 @@ TEST_F(SessionFuzzSeeds, SaveAndRestoreSeedsLeaveTheirCollectionInTheDataFiles) 
             LayStartingFiles();
             // A collection the files do not hold, so that only the session's own
             // save or restore can make them match.
+            for (const char* file : {"depart.dat", "patient.dat", "record.dat"}) std::remove(file);
             AddDept(9, "旧");
             ASSERT_EQ(SaveSysData(), TRUE);
             ReleaseSys();

@@ -24,17 +24,18 @@ struct Fault {
     std::map<int, std::string> fd_path;
 } f;
 
-int FaultOpen(const char* path, int flags, mode_t mode) {
-    if (f.kind == Fault::kOpen && f.path == path) {
+template <int (*store::FileOps::*Open)(const char*)>
+int FaultOpen(const char* path) {
+    if (f.kind == Fault::kOpen && f.path == Stable(path)) {
         errno = EACCES;
         return -1;
     }
-    int fd = ::open(path, flags, mode);
-    if (fd >= 0) f.fd_path[fd] = path;
+    int fd = (store::RealFileOps().*Open)(path);
+    if (fd >= 0) f.fd_path[fd] = Stable(path);
     return fd;
 }
 
-ssize_t FaultWrite(int fd, const void* buf, std::size_t n) {
+std::ptrdiff_t FaultWrite(int fd, const void* buf, std::size_t n) {
     if (f.kind == Fault::kWrite && f.fd_path[fd] == f.path) {
         errno = ENOSPC;
         return -1;
@@ -43,7 +44,7 @@ ssize_t FaultWrite(int fd, const void* buf, std::size_t n) {
 }
 
 // Reads succeed for the header only, then fail.
-ssize_t FaultRead(int fd, void* buf, std::size_t n) {
+std::ptrdiff_t FaultRead(int fd, void* buf, std::size_t n) {
     if (f.kind == Fault::kRead && f.fd_path[fd] == f.path) {
         static std::map<int, bool> started;
         if (!started[fd]) {
@@ -64,7 +65,8 @@ protected:
     void SetUp() override {
         AppTest::SetUp();
         f = Fault{};
-        store::file_ops.open = FaultOpen;
+        store::file_ops.create = FaultOpen<&store::FileOps::create>;
+        store::file_ops.open_read = FaultOpen<&store::FileOps::open_read>;
         store::file_ops.write = FaultWrite;
         store::file_ops.read = FaultRead;
     }
@@ -277,7 +279,8 @@ TEST_F(StoreBackup, ARestoreWhoseSaveFailsSaysSoAndKeepsTheDataFiles) {
     fe.key('A', 'a');
     ASSERT_EQ(RestoreSysData(), TRUE);
     EXPECT_EQ(Shape(hp), kReversed);
-    EXPECT_EQ(Utf8(RowTrim(20)), Utf8("数据保存失败！原数据文件未改动。按任意键返回"));
+    EXPECT_EQ(Utf8(RowTrim(20)),
+              Utf8("数据已从备份恢复到内存，但数据文件保存失败！原数据文件未改动。按任意键返回"));
     for (int i = 0; i < 3; ++i) EXPECT_EQ(ReadFile(kDataFiles[i]), data[i]) << kDataFiles[i];
 }
 
@@ -305,7 +308,7 @@ TEST_F(StoreBackup, AFailedBackupKeepsTheOldOne) {
         EXPECT_EQ(Utf8(RowTrim(9)), Utf8(std::string(1, ' ') + c.message));
         EXPECT_LT(fe.pending(), 2u);
         EXPECT_EQ(ReadFile("BackupSysData.dat"), old);
-        EXPECT_FALSE(Exists("BackupSysData.dat.tmp"));
+        EXPECT_EQ(FolderEntries(), std::vector<std::string>{"BackupSysData.dat"});
     }
     f = Fault{Fault::kWrite, "BackupSysData.dat.tmp", {}};
     EXPECT_THROW(BackupSysData(), con::InputClosed);  // the message waits for a key

@@ -4,10 +4,13 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "hospital.h"
 #include "store_format.h"
@@ -24,6 +27,15 @@ inline std::string ReadFile(const std::string& path) {
 inline void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The names in the working folder, sorted.
+inline std::vector<std::string> FolderEntries() {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator("."))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 inline bool Exists(const std::string& path) {
@@ -97,6 +109,13 @@ inline std::string U32(std::uint32_t v) {
     unsigned char b[4];
     store::PutU32(b, v);
     return std::string(reinterpret_cast<char*>(b), 4);
+}
+
+// A temporary's name without its unique part ("depart.dat.tmp" for
+// "depart.dat.4711-3.tmp"), so that a test can say which file a call is for.
+inline std::string Stable(const std::string& path) {
+    std::string target = store::TempTarget(path);
+    return target.empty() ? path : target + ".tmp";
 }
 
 // Puts the store's file calls back as they were when it goes out of scope.

@@ -1,6 +1,7 @@
 // The load command: its messages, cells and results, the order it rebuilds,
 // and how it attaches children by their parent numbers.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -196,20 +197,39 @@ TEST_F(StoreLoad, LoadingAgainReplacesTheCollectionAndNeverMerges) {
     EXPECT_EQ(Shape(hp), "2:two{21:p21[211]} 1:one{12:p12[],11:p11[112,111]}");
 }
 
-TEST_F(StoreLoad, AFifoInPlaceOfADataFileReadsAsEmptyInsteadOfHanging) {
-    SaveSample();
-    std::remove("patient.dat");
-    ASSERT_EQ(::mkfifo("patient.dat", 0600), 0);
-    ASSERT_EQ(CreateList(), 1);
-    EXPECT_EQ(Shape(hp), "2:two{} 1:one{}");
-    std::remove("depart.dat");
-    ASSERT_EQ(::mkfifo("depart.dat", 0600), 0);
-    FreeCollection(hp);
-    hp = nullptr;
-    SetPrevious();
-    ASSERT_EQ(CreateList(), 1);
-    EXPECT_EQ(Message(7), Utf8("科室信息数据文件加载失败!"));
-    EXPECT_EQ(Shape(hp), "77:old{78:oldp[79]}");
+// Only regular files are read: a FIFO is never waited on, a device never read.
+TEST_F(StoreLoad, AFifoADeviceOrAFolderInPlaceOfADataFileCannotBeOpened) {
+    enum Kind { kFifo, kZero, kFolder };
+    struct Case {
+        const char* file;
+        Kind kind;
+        int result;
+        int row;
+        const char* message;
+        std::string shape;
+    } cases[] = {
+        {"patient.dat", kFifo, 4, 9, "病人信息数据文件打开失败!", "2:two{} 1:one{}"},
+        {"depart.dat", kZero, 1, 5, "科室信息数据文件打开失败!", "77:old{78:oldp[79]}"},
+        {"record.dat", kFolder, 12, 11, "就诊记录信息数据文件打开失败!",
+         "2:two{21:p21[]} 1:one{12:p12[],11:p11[]}"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        for (const char* f : {"depart.dat", "patient.dat", "record.dat"}) std::remove(f);
+        SaveSample();
+        std::remove(c.file);
+        int made = c.kind == kFifo   ? ::mkfifo(c.file, 0600)
+                   : c.kind == kZero ? ::symlink("/dev/zero", c.file)
+                                     : ::mkdir(c.file, 0700);
+        ASSERT_EQ(made, 0);
+        SetPrevious();
+        EXPECT_EQ(CreateList(), c.result);
+        EXPECT_EQ(Message(c.row), Utf8(c.message));
+        EXPECT_EQ(Shape(hp), c.shape);
+        FreeCollection(hp);
+        hp = nullptr;
+        std::filesystem::remove(c.file);
+    }
 }
 
 TEST_F(StoreLoad, AnEmptyDepartmentFileKeepsTheSessionAndTheUnsavedCollection) {

@@ -32,17 +32,17 @@ struct Injected {
     int writes_to_fault = 0;
 } g;
 
-int LogOpen(const char* path, int flags, mode_t mode) {
-    if (g.at == FailAt::kOpen && g.path == path) {
+int LogCreate(const char* path) {
+    if (g.at == FailAt::kOpen && g.path == Stable(path)) {
         errno = EACCES;
         return -1;
     }
-    int fd = ::open(path, flags, mode);
-    if (fd >= 0) g.fd_path[fd] = path;
+    int fd = store::RealFileOps().create(path);
+    if (fd >= 0) g.fd_path[fd] = Stable(path);
     return fd;
 }
 
-ssize_t LogWrite(int fd, const void* buf, std::size_t n) {
+std::ptrdiff_t LogWrite(int fd, const void* buf, std::size_t n) {
     const std::string& path = g.fd_path[fd];
     if (path == g.path) {
         int call = g.writes_to_fault++;
@@ -63,7 +63,7 @@ ssize_t LogWrite(int fd, const void* buf, std::size_t n) {
     return ::write(fd, buf, n);
 }
 
-int LogFsync(int fd) {
+int LogFlush(int fd) {
     g.log.push_back("fsync " + g.fd_path[fd]);
     if (g.at == FailAt::kFsync && g.fd_path[fd] == g.path) {
         errno = EIO;
@@ -83,9 +83,9 @@ int LogClose(int fd) {
     return rc;
 }
 
-int LogRename(const char* from, const char* to) {
-    g.log.push_back(std::string("rename ") + from);
-    if (g.at == FailAt::kRename && g.path == from) {
+int LogReplace(const char* from, const char* to) {
+    g.log.push_back("rename " + Stable(from));
+    if (g.at == FailAt::kRename && g.path == Stable(from)) {
         errno = EXDEV;
         return -1;
     }
@@ -97,11 +97,11 @@ protected:
     void SetUp() override {
         AppTest::SetUp();
         g = Injected{};
-        store::file_ops.open = LogOpen;
+        store::file_ops.create = LogCreate;
         store::file_ops.write = LogWrite;
-        store::file_ops.fsync = LogFsync;
+        store::file_ops.flush = LogFlush;
         store::file_ops.close = LogClose;
-        store::file_ops.rename = LogRename;
+        store::file_ops.replace = LogReplace;
     }
 
     void BuildSample() {
@@ -136,15 +136,15 @@ TEST_F(StoreSave, AnEmptyCollectionGivesThreeEmptyFilesAndNoWait) {
     EXPECT_EQ(DirEntries(), (std::vector<std::string>{"depart.dat", "patient.dat", "record.dat"}));
 }
 
-TEST_F(StoreSave, EveryFileIsOnDiskBeforeAnyIsRenamedIntoPlace) {
+TEST_F(StoreSave, EveryFileAndTheCommitRecordAreOnDiskBeforeAnyIsRenamedIntoPlace) {
     BuildSample();
     ASSERT_EQ(SaveSysData(), TRUE);
     std::vector<std::string> want = {
-        "fsync depart.dat.tmp", "fsync patient.dat.tmp", "fsync record.dat.tmp",
-        "rename depart.dat.tmp", "rename patient.dat.tmp", "rename record.dat.tmp",
+        "fsync depart.dat.tmp",     "fsync patient.dat.tmp",     "fsync record.dat.tmp",
+        "fsync Quorvel.commit.tmp", "rename Quorvel.commit.tmp", "rename depart.dat.tmp",
+        "rename patient.dat.tmp",   "rename record.dat.tmp",
     };
-    ASSERT_GE(g.log.size(), want.size());
-    EXPECT_EQ(std::vector<std::string>(g.log.begin(), g.log.begin() + 6), want);
+    EXPECT_EQ(g.log, want);
     EXPECT_EQ(ReadFile("depart.dat").size(), 2 * store::kDepartSize);
     EXPECT_EQ(ReadFile("patient.dat").size(), 2 * store::kPatientSize);
     EXPECT_EQ(ReadFile("record.dat").size(), 2 * store::kRecordSize);
@@ -208,8 +208,7 @@ TEST_F(StoreSave, TheFailureMessageWaitsForAKey) {
     g.at = FailAt::kWrite;
     g.path = "patient.dat.tmp";
     EXPECT_THROW(SaveSysData(), con::InputClosed);
-    EXPECT_FALSE(Exists("depart.dat"));
-    EXPECT_FALSE(Exists("depart.dat.tmp"));
+    EXPECT_EQ(DirEntries(), std::vector<std::string>{});
 }
 
 TEST_F(StoreSave, ShortAndInterruptedWritesStillWriteEveryByte) {
@@ -241,14 +240,19 @@ TEST_F(StoreSave, NewFilesAreForTheOwnerOnlyAndReplacedFilesKeepTheirMode) {
     ::umask(old_umask);
 }
 
-TEST_F(StoreSave, ALeftoverTemporaryIsReplacedNotWrittenThrough) {
+TEST_F(StoreSave, LeftoverTemporariesAreRemovedNotWrittenThrough) {
     WriteFile("victim", "keep me");
-    ASSERT_EQ(::symlink("victim", "depart.dat.tmp"), 0);
+    const std::string ours = "depart.dat." + std::to_string(::getpid()) + "-1.tmp";
+    ASSERT_EQ(::symlink("victim", ours.c_str()), 0);
+    WriteFile("record.dat.1-2.tmp", "left by a crash");
+    WriteFile("BackupSysData.dat.3-4.tmp", "left by a crash");
+    WriteFile("record.dat.x-2.tmp", "not ours");
     BuildSample();
     ASSERT_EQ(SaveSysData(), TRUE);
     EXPECT_EQ(ReadFile("victim"), "keep me");
     EXPECT_EQ(ReadFile("depart.dat").size(), 2 * store::kDepartSize);
-    EXPECT_FALSE(Exists("depart.dat.tmp"));
+    EXPECT_EQ(DirEntries(), (std::vector<std::string>{"depart.dat", "patient.dat", "record.dat",
+                                                      "record.dat.x-2.tmp", "victim"}));
 }
 
 }  // namespace

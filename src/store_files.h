@@ -1,0 +1,76 @@
+// What the store needs of the file system, one implementation per platform
+// (store_files_posix.cpp, store_files_windows.cpp).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace store {
+
+// One version of a file: a save of any copy makes a new file, so a different
+// version differs in at least one field.
+struct FileId {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t mtime_ns = 0;
+    friend bool operator==(const FileId&, const FileId&) = default;
+};
+
+// What stands under a name: nothing, a regular file, or something the store
+// never reads or replaces (a directory, device, FIFO, socket, or a name it
+// cannot look at).
+enum class Entry { kMissing, kRegular, kOther };
+
+// The calls a save or a load makes on its files. They are the platform's own;
+// tests swap in their own to make one of them fail.
+struct FileOps {
+    // Opens an existing regular file for reading; anything else fails at once,
+    // without waiting on a FIFO or reading a device.
+    int (*open_read)(const char* path);
+    // Creates a new file for writing; fails when the name exists. Only its
+    // owner may read it.
+    int (*create)(const char* path);
+    std::ptrdiff_t (*read)(int fd, void* buf, std::size_t n);
+    std::ptrdiff_t (*write)(int fd, const void* buf, std::size_t n);
+    int (*flush)(int fd);  // everything written is on the disk
+    int (*close)(int fd);
+    // Puts `from` in the place of `to` in one step, whether `to` exists or not.
+    int (*replace)(const char* from, const char* to);
+};
+extern FileOps file_ops;
+FileOps RealFileOps();
+
+Entry Look(const char* path, FileId* id);  // follows links
+bool IdOf(int fd, FileId* id);
+// A new file takes the permissions of the one it is about to replace.
+void KeepMode(int fd, const char* target);
+// A second name for an existing file, so that it outlives its replacement.
+bool KeepAs(const char* path, const char* other_name);
+bool Remove(const char* path);
+// The names in a folder, and the changes of its names made durable.
+std::vector<std::string> FolderNames(const std::string& folder);
+void SyncFolder(const std::string& folder);
+int ProcessId();
+
+// The lock of the folder that holds the data files. Shared for reading them,
+// exclusive for writing them; it waits up to timeout_ms for another copy of
+// the program, and is false when another copy holds it all that time. Where
+// the file system cannot lock, it is granted: a save must not be refused for
+// good. One folder is locked at a time.
+enum class Lock { kShared, kExclusive };
+bool LockFolder(const std::string& folder, Lock kind, int timeout_ms);
+void UnlockFolder();
+
+// The signals that would end or stop the program wait while the data files
+// are being replaced, and take effect as soon as they are in place.
+void HoldSignals();
+void ReleaseSignals();
+
+// A write past the file-size limit, or into a closed pipe, fails like any
+// other write instead of ending the program. Called once at start-up.
+void IgnoreWriteSignals();
+
+}  // namespace store
