@@ -510,8 +510,8 @@ bool ReplaceTogether(TempWriter* (&w)[3]) {
         w[done++]->Keep();
     if (done == 3) {
         DropRecord();
-        store::ReleaseSignals();
         drop_previous();
+        store::ReleaseSignals();
         return true;
     }
 

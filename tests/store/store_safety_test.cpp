@@ -2,6 +2,7 @@
 // of the program in the same folder, a save killed midway, loads that cannot
 // take every record, and things that are not files in a data file's place.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -237,6 +238,7 @@ TEST_F(StoreSafety, OverlappingSavesOfTwoCopiesNeverMixTheFilesNorFailUntold) {
 // A save killed after `allowed` renames: the commit record's, then one per
 // data file.
 int g_allowed;
+int g_signal;
 int StopAfterAllowed(const char* from, const char* to) {
     if (g_allowed-- == 0) ::_exit(0);
     return store::RealFileOps().replace(from, to);
@@ -269,6 +271,39 @@ TEST_F(StoreSafety, ASaveKilledAtAnyPointOfItsCommitLeavesOneWholeSetAndNoStrayF
         EXPECT_EQ(TagOf(hp), c.loaded);
         SaveUnasked();  // the next save removes what the killed one left
         EXPECT_EQ(FolderEntries(), kDataFiles);
+    }
+}
+
+// A signal that would end the program arrives between two renames.
+int SignalBetweenRenames(const char* from, const char* to) {
+    if (g_allowed-- == 2) ::raise(g_signal);
+    return store::RealFileOps().replace(from, to);
+}
+
+TEST_F(StoreSafety, TheSignalsThatEndTheProgramWaitForTheCommitToFinish) {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        SCOPED_TRACE(sig);
+        for (const std::string& f : FolderEntries()) std::remove(f.c_str());
+        Drop();
+        Build("old");
+        SaveUnasked();
+        pid_t copy = OtherCopy([&] {
+            ::signal(sig, SIG_DFL);
+            Drop();
+            Build("new");
+            g_allowed = 3;
+            g_signal = sig;
+            store::file_ops.replace = SignalBetweenRenames;
+            SaveSysData();
+            return true;  // the signal ends it before this
+        });
+        int status = 0;
+        ASSERT_EQ(::waitpid(copy, &status, 0), copy);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig);
+        EXPECT_EQ(FolderEntries(), kDataFiles);
+        Drop();
+        ASSERT_EQ(CreateList(), 1);
+        EXPECT_EQ(TagOf(hp), "new");
     }
 }
 
