@@ -27,6 +27,8 @@ if(WIN32)
   list(REMOVE_DUPLICATES QUORVEL_CONSOLE_PLATFORM_SOURCES)
   set(QUORVEL_APP_PLATFORM_SOURCES ${PROJECT_SOURCE_DIR}/src/platform/windows/store_shim.cpp)
   set(QUORVEL_MAIN_SOURCE ${PROJECT_SOURCE_DIR}/src/platform/windows/main.cpp)
+  # The benchmarks drive the program in a pseudo-terminal.
+  set(QUORVEL_BENCH OFF)
 
   # TEMPORARY, until the store has Windows file operations of its own: the
   # POSIX calls of src/store.cpp mapped onto the C runtime
