@@ -32,7 +32,7 @@ target_compile_definitions(quorvel_tests PRIVATE QUORVEL_SAMPLES_DIR="${PROJECT_
 # Wine runs in a prefix of its own in the build tree, made once, quietly
 # (no dialogs, no .NET or HTML engines) and under a time limit.
 set(QUORVEL_WINEPREFIX ${CMAKE_BINARY_DIR}/wine)
-set(wine_env WINEPREFIX=${QUORVEL_WINEPREFIX} WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=")
+set(wine_env WINEPREFIX=${QUORVEL_WINEPREFIX} WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=" DISPLAY=)
 add_test(NAME windows.prefix
          COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-prefix.sh ${QUORVEL_WINEPREFIX})
 set_tests_properties(windows.prefix PROPERTIES LABELS windows FIXTURES_SETUP wine TIMEOUT 300)
