@@ -59,7 +59,9 @@ void restore_locked() {
     if (!g_open) return;
     g_open = false;
     const Remembered& w = g_was;
-    SetConsoleMode(w.in, w.in_mode);
+    // Quick-edit and insert mode come back only with the extended flags set,
+    // whether or not the mode as read showed them.
+    SetConsoleMode(w.in, w.in_mode | ENABLE_EXTENDED_FLAGS);
     SetConsoleCP(w.in_cp);
     SetConsoleOutputCP(w.out_cp);
     SetConsoleTitleW(w.title.c_str());
