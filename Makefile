@@ -7,7 +7,8 @@ JOBS ?= 2
 FUZZ_SECONDS ?= 60
 FUZZ_SESSION_SECONDS ?= 120
 
-.PHONY: deps build run test test-release test-sanitize test-fuzz bench samples clean
+.PHONY: deps build run test test-release test-sanitize test-fuzz bench samples clean \
+        deps-windows windows test-windows
 
 deps:
 	@scripts/install-deps.sh
@@ -20,7 +21,7 @@ run: build
 	./build/quorvel
 
 # The benchmarks come last, once everything has passed.
-test: test-release test-sanitize test-fuzz
+test: test-release test-sanitize test-fuzz test-windows
 	$(MAKE) --no-print-directory bench
 
 test-release: build
@@ -51,5 +52,25 @@ bench: build
 samples: build
 	./build/make_samples samples
 
+# Windows, cross-built here with MinGW and tested under Wine: make windows
+# gives build-win/quorvel.exe and build-win/quorvel-<version>-win64.zip;
+# make test-windows runs the Windows tests (CTest label windows), among them
+# a session of quorvel.exe against the Linux build's.
+deps-windows:
+	@scripts/install-deps-windows.sh
+
+WINDOWS_CONFIGURE = cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	-DCMAKE_BUILD_TYPE=Release -DQUORVEL_LINUX_BINARY=$(CURDIR)/build/quorvel
+
+windows: deps-windows
+	$(WINDOWS_CONFIGURE)
+	cmake --build build-win -j$(JOBS) --target quorvel
+	scripts/pack-windows.sh build-win
+
+test-windows: deps-windows build
+	$(WINDOWS_CONFIGURE)
+	cmake --build build-win -j$(JOBS)
+	ctest --test-dir build-win -L windows -j$(JOBS) --output-on-failure
+
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz build-win

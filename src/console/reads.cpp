@@ -1,9 +1,8 @@
 #include "console/reads.h"
 
-#include <locale.h>
-
+#include <algorithm>
+#include <charconv>
 #include <climits>
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -165,12 +164,52 @@ bool match_word(const char* word) {
     return true;
 }
 
-locale_t c_locale() {
-    static const locale_t loc = newlocale(LC_ALL_MASK, "C", nullptr);
-    return loc;
-}
-
 enum class Fraction { None, Finite, NotFinite };
+
+// The value of a decimal fraction already checked for shape ([sign] digits
+// [. digits] [e [sign] digits], at least one digit), as C's strtof reads it in
+// any locale: rounded to nearest, too small a value becomes a zero of its
+// sign, too large a one is not finite.
+Fraction to_float(const std::string& text, float& out) {
+    const char* first = text.data();
+    const char* last = first + text.size();
+    const bool negative = *first == '-';
+    if (*first == '+' || *first == '-') ++first;  // from_chars takes no '+'
+    float f;
+    if (std::from_chars(first, last, f, std::chars_format::general).ec == std::errc{}) {
+        out = negative ? -f : f;
+        return Fraction::Finite;
+    }
+    // Out of range: the place of the first significant digit tells too small
+    // from too large (a zero mantissa is always in range).
+    long digits = 0;             // mantissa digits so far
+    long before_point = -1;      // digits before the point, once seen
+    long first_nonzero = -1;     // index of the first significant digit
+    const char* p = first;
+    for (; p != last && *p != 'e' && *p != 'E'; ++p) {
+        if (*p == '.') {
+            before_point = digits;
+        } else {
+            if (*p != '0' && first_nonzero < 0) first_nonzero = digits;
+            ++digits;
+        }
+    }
+    if (before_point < 0) before_point = digits;
+    long exponent = 0;
+    if (p != last) {
+        ++p;
+        const bool down = *p == '-';
+        if (*p == '+' || *p == '-') ++p;
+        for (; p != last; ++p) exponent = std::min(exponent * 10 + (*p - '0'), 1000000L);
+        if (down) exponent = -exponent;
+    }
+    // 10 to this power is the first significant digit's place value.
+    if (before_point - 1 - first_nonzero + exponent < 0) {
+        out = negative ? -0.0f : 0.0f;
+        return Fraction::Finite;
+    }
+    return Fraction::NotFinite;
+}
 
 // "%f" without the store.
 Fraction scan_float(float& out) {
@@ -201,10 +240,7 @@ Fraction scan_float(float& out) {
         for (; is_digit(peek()); any = true) exponent += static_cast<char>(get());
         if (any) text += exponent;
     }
-    const float f = strtof_l(text.c_str(), nullptr, c_locale());
-    if (std::isinf(f)) return Fraction::NotFinite;
-    out = f;
-    return Fraction::Finite;
+    return to_float(text, out);
 }
 
 }  // namespace

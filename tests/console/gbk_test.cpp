@@ -39,6 +39,33 @@ TEST(GbkTest, BadBytesBecomeQuestionMarksAndConversionGoesOn) {
     }
 }
 
+// The Windows console's text; the same on every platform's converter.
+TEST(GbkTest, Utf16BothWays) {
+    EXPECT_EQ(gbk::to_utf16("科室 ab1！"), u"科室 ab1！");
+    EXPECT_EQ(gbk::from_utf16(u"科室 ab1！"), "科室 ab1！");
+    struct Case {
+        std::string gbk;
+        std::u16string utf16;
+        bool to_utf16;
+    };
+    const Case cases[] = {
+        {"a\xFF" "b", u"a?b", true},
+        {"\xD6" "1x", u"?1x", true},
+        {"x\xD6", u"x?", true},
+        {"\x80", u"\u20AC", true},  // the euro sign of code page 936 and glibc's GBK
+        {"a?b", u"a\U0001F600b", false},  // one '?' for the pair
+        {"?x?", u"\xDE00x\xD83D", false},  // halves of a pair alone
+        {"?", u"\u0E01", false},            // no GBK character for it
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.gbk));
+        if (c.to_utf16)
+            EXPECT_EQ(gbk::to_utf16(c.gbk), c.utf16);
+        else
+            EXPECT_EQ(gbk::from_utf16(c.utf16), c.gbk);
+    }
+}
+
 TEST(GbkTest, FitNeverEndsInsideADoubleByteCharacter) {
     struct Case {
         std::string s;

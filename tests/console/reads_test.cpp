@@ -76,6 +76,12 @@ TEST_F(ReadsTest, EachFormatTakesWhatScanfTakesAndLeavesTheRest) {
         {"nan\n", {F_C}, {"0:-7"}, ""},  // consumed, not stored
         {"INF Infinity\n", {F_C, F_C}, {"0:-7", "0:-7"}, ""},
         {"1e39\n", {F_C}, {"0:-7"}, ""},  // beyond a float
+        {"-3.4028236e38 1e99999999999\n", {F_C, F_C}, {"0:-7", "0:-7"}, ""},
+        // Read as C's strtof reads it whatever the locale: '+', rounding to
+        // nearest, a value too small for a float is a zero of its sign.
+        {"+2.5 0.1\n", {F_C, F_C}, {"1:2.5", "1:0.1"}, ""},
+        {"1e-50 -1e-50\n", {F_C, F_C}, {"1:0", "1:-0"}, ""},
+        {"0.000e-99999999999 1e-45 0e999\n", {F_C, F_C, F_C}, {"1:0", "1:1.4013e-45", "1:0"}, ""},
         {"hello world\n", {S_C}, {"1:hello"}, "world\n"},
         {"  \n\v word\n", {S_C}, {"1:word"}, ""},
         {"abcdefghijk z\n", {S_C}, {"1:abcdefg"}, "z\n"},  // cut to the field, the rest dropped

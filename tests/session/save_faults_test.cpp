@@ -50,21 +50,21 @@ int FaultCreate(const char* path) {
 }
 
 std::ptrdiff_t FaultWrite(int fd, const void* buf, std::size_t n) {
-    if (fault.kind != Fault::kWrite || fault.fd_path[fd] != fault.path) return ::write(fd, buf, n);
+    if (fault.kind != Fault::kWrite || fault.fd_path[fd] != fault.path) return store::RealFileOps().write(fd, buf, n);
     if (fault.written >= fault.allow) {
         fault.hit = true;
         errno = ENOSPC;
         return -1;
     }
     n = std::min(n, fault.allow - fault.written);
-    ssize_t w = ::write(fd, buf, n);
+    std::ptrdiff_t w = store::RealFileOps().write(fd, buf, n);
     if (w > 0) fault.written += static_cast<std::size_t>(w);
     return w;
 }
 
 int FaultClose(int fd) {
     fault.fd_path.erase(fd);
-    return ::close(fd);
+    return store::RealFileOps().close(fd);
 }
 
 int FaultReplace(const char* from, const char* to) {
@@ -73,7 +73,7 @@ int FaultReplace(const char* from, const char* to) {
         errno = EXDEV;
         return -1;
     }
-    return std::rename(from, to);
+    return store::RealFileOps().replace(from, to);
 }
 
 std::vector<std::string> DirEntries() {

@@ -40,7 +40,7 @@ std::ptrdiff_t FaultWrite(int fd, const void* buf, std::size_t n) {
         errno = ENOSPC;
         return -1;
     }
-    return ::write(fd, buf, n);
+    return store::RealFileOps().write(fd, buf, n);
 }
 
 // Reads succeed for the header only, then fail.
@@ -49,13 +49,13 @@ std::ptrdiff_t FaultRead(int fd, void* buf, std::size_t n) {
         static std::map<int, bool> started;
         if (!started[fd]) {
             started[fd] = true;
-            return ::read(fd, buf, store::kBackupHeaderSize);
+            return store::RealFileOps().read(fd, buf, store::kBackupHeaderSize);
         }
         started.erase(fd);
         errno = EIO;
         return -1;
     }
-    return ::read(fd, buf, n);
+    return store::RealFileOps().read(fd, buf, n);
 }
 
 const char* const kDataFiles[] = {"depart.dat", "patient.dat", "record.dat"};

@@ -60,7 +60,7 @@ std::ptrdiff_t LogWrite(int fd, const void* buf, std::size_t n) {
         }
         if (n > g.max_chunk) n = g.max_chunk;
     }
-    return ::write(fd, buf, n);
+    return store::RealFileOps().write(fd, buf, n);
 }
 
 int LogFlush(int fd) {
@@ -69,13 +69,13 @@ int LogFlush(int fd) {
         errno = EIO;
         return -1;
     }
-    return ::fsync(fd);
+    return store::RealFileOps().flush(fd);
 }
 
 int LogClose(int fd) {
     std::string path = g.fd_path[fd];
     g.fd_path.erase(fd);
-    int rc = ::close(fd);
+    int rc = store::RealFileOps().close(fd);
     if (g.at == FailAt::kClose && path == g.path) {
         errno = EIO;
         return -1;
@@ -89,7 +89,7 @@ int LogReplace(const char* from, const char* to) {
         errno = EXDEV;
         return -1;
     }
-    return std::rename(from, to);
+    return store::RealFileOps().replace(from, to);
 }
 
 class StoreSave : public AppTest {

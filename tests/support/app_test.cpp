@@ -1,10 +1,9 @@
 #include "support/app_test.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 
 #include "console/gbk.h"
 
@@ -23,9 +22,16 @@ void AppTest::SetUp() {
     con::attach(&fe);
     con::reset_input_buffer();
     old_cwd_ = std::filesystem::current_path().string();
-    char tmpl[] = "/tmp/quorvel-test-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
+    // A fresh directory of our own in the system's temporary directory.
+    std::random_device seed;
+    std::mt19937_64 pick(seed());
+    const std::filesystem::path tmp = std::filesystem::temp_directory_path();
+    dir_.clear();
+    for (int tries = 0; dir_.empty() && tries < 100; ++tries) {
+        const std::filesystem::path d = tmp / ("quorvel-test-" + std::to_string(pick()));
+        if (std::filesystem::create_directory(d)) dir_ = d.string();
+    }
+    ASSERT_FALSE(dir_.empty());
     std::filesystem::current_path(dir_);
 }
 

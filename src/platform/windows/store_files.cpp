@@ -1,0 +1,259 @@
+// The store's file operations on Windows. Every file is a plain binary
+// HANDLE: no C runtime text mode can turn "\n" into "\r\n" on the way.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store_files.h"
+
+namespace store {
+
+namespace {
+
+// The store's descriptors are small numbers; each stands for one handle.
+std::vector<HANDLE> g_handles;
+
+int Keep(HANDLE h) {
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    for (std::size_t i = 0; i < g_handles.size(); ++i)
+        if (g_handles[i] == INVALID_HANDLE_VALUE) {
+            g_handles[i] = h;
+            return static_cast<int>(i);
+        }
+    g_handles.push_back(h);
+    return static_cast<int>(g_handles.size() - 1);
+}
+
+HANDLE Handle(int fd) {
+    if (fd < 0 || static_cast<std::size_t>(fd) >= g_handles.size()) return INVALID_HANDLE_VALUE;
+    return g_handles[static_cast<std::size_t>(fd)];
+}
+
+// The file names are the program's own, in the ANSI code page.
+std::wstring Wide(const std::string& s) {
+    if (s.empty()) return std::wstring();
+    int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    return w;
+}
+
+std::string Narrow(const wchar_t* w) {
+    int n = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1) return std::string();
+    std::string s(static_cast<std::size_t>(n - 1), '\0');
+    WideCharToMultiByte(CP_ACP, 0, w, -1, s.data(), n, nullptr, nullptr);
+    return s;
+}
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+FileId IdOfInfo(const BY_HANDLE_FILE_INFORMATION& info) {
+    FileId id;
+    id.device = info.dwVolumeSerialNumber;
+    id.inode = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    id.size = static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+    id.mtime_ns = static_cast<std::int64_t>(
+                      static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32 |
+                      info.ftLastWriteTime.dwLowDateTime) *
+                  100;
+    return id;
+}
+
+// A regular file on a disk: not a directory, a device (NUL, CON, COM1) or a pipe.
+bool IsRegular(HANDLE h, BY_HANDLE_FILE_INFORMATION* info) {
+    return GetFileType(h) == FILE_TYPE_DISK && GetFileInformationByHandle(h, info) &&
+           !(info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int OpenRead(const char* path) {
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!IsRegular(h, &info)) {
+        CloseHandle(h);
+        return -1;
+    }
+    return Keep(h);
+}
+
+// A new file inherits the folder's access rights, as every file made there does.
+int Create(const char* path) {
+    return Keep(CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+std::ptrdiff_t Read(int fd, void* buf, std::size_t n) {
+    DWORD got = 0;
+    DWORD want = n > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n);
+    if (!ReadFile(Handle(fd), buf, want, &got, nullptr)) return -1;
+    return static_cast<std::ptrdiff_t>(got);
+}
+
+std::ptrdiff_t Write(int fd, const void* buf, std::size_t n) {
+    DWORD put = 0;
+    DWORD want = n > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n);
+    if (!WriteFile(Handle(fd), buf, want, &put, nullptr)) return -1;
+    return static_cast<std::ptrdiff_t>(put);
+}
+
+int Flush(int fd) { return FlushFileBuffers(Handle(fd)) ? 0 : -1; }
+
+int Close(int fd) {
+    HANDLE h = Handle(fd);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    g_handles[static_cast<std::size_t>(fd)] = INVALID_HANDLE_VALUE;
+    return CloseHandle(h) ? 0 : -1;
+}
+
+// Write-through: the rename is on the disk when the call returns.
+int Replace(const char* from, const char* to) {
+    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? 0
+               : -1;
+}
+
+/* The folder's lock is a byte of the file "Quorvel.lock" beside the data
+ * files, locked with LockFileEx. The file is opened delete-on-close, so it is
+ * gone when the last copy that holds it lets go, however the copy ended.
+ * While it is being deleted it cannot be opened: that counts as held. */
+constexpr const char* kLockName = "Quorvel.lock";
+HANDLE g_lock = INVALID_HANDLE_VALUE;
+DWORD g_lock_flags = 0;  // LOCKFILE_EXCLUSIVE_LOCK when exclusive
+bool g_locked = false;
+
+void LetGo() {
+    if (g_locked) {
+        OVERLAPPED at{};
+        UnlockFileEx(g_lock, 0, 1, 0, &at);
+    }
+    g_locked = false;
+}
+
+// The ctrl handler that keeps a closing console waiting while the data files
+// are replaced; the program's own handler runs after it.
+HANDLE g_commit_done = nullptr;
+
+BOOL WINAPI WaitForCommit(DWORD) {
+    WaitForSingleObject(g_commit_done, INFINITE);
+    return FALSE;
+}
+
+}  // namespace
+
+FileOps RealFileOps() { return FileOps{OpenRead, Create, Read, Write, Flush, Close, Replace}; }
+FileOps file_ops = RealFileOps();
+
+Entry Look(const char* path, FileId* id) {
+    // Backup semantics open a folder too, so that it is seen and refused.
+    HANDLE h = CreateFileW(Wide(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD err = GetLastError();
+        return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND ? Entry::kMissing
+                                                                           : Entry::kOther;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    bool regular = IsRegular(h, &info);
+    CloseHandle(h);
+    if (!regular) return Entry::kOther;
+    if (id) *id = IdOfInfo(info);
+    return Entry::kRegular;
+}
+
+bool IdOf(int fd, FileId* id) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(Handle(fd), &info)) return false;
+    *id = IdOfInfo(info);
+    return true;
+}
+
+void KeepMode(int, const char*) {}
+
+bool KeepAs(const char* path, const char* other_name) {
+    return CreateHardLinkW(Wide(other_name).c_str(), Wide(path).c_str(), nullptr) != 0;
+}
+
+bool Remove(const char* path) {
+    return DeleteFileW(Wide(path).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW(Wide(folder + "\\*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        names.push_back(Narrow(found.cFileName));
+    } while (FindNextFileW(h, &found));
+    FindClose(h);
+    return names;
+}
+
+// Nothing to do: every rename was made with write-through.
+void SyncFolder(const std::string&) {}
+
+int ProcessId() { return static_cast<int>(GetCurrentProcessId()); }
+
+bool LockFolder(const std::string& folder, Lock kind, int timeout_ms) {
+    const DWORD flags = kind == Lock::kExclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0;
+    if (g_locked && g_lock_flags == flags) return true;
+    const std::wstring path = Wide(folder == "." ? kLockName : folder + "\\" + kLockName);
+    for (int waited = 0;; waited += 20) {
+        if (g_lock == INVALID_HANDLE_VALUE)
+            g_lock = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+                                 OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY |
+                                     FILE_FLAG_DELETE_ON_CLOSE,
+                                 nullptr);
+        if (g_lock != INVALID_HANDLE_VALUE) {
+            LetGo();  // a change of kind is not atomic, as with flock
+            OVERLAPPED at{};
+            if (LockFileEx(g_lock, flags | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+                g_locked = true;
+                g_lock_flags = flags;
+                return true;
+            }
+            if (GetLastError() != ERROR_LOCK_VIOLATION) return true;  // cannot lock here
+        } else {
+            // A lock file still there is being deleted by the copy that held
+            // it; with none, no lock can be made in this folder (read-only).
+            DWORD err = GetLastError();
+            if (err != ERROR_ACCESS_DENIED && err != ERROR_SHARING_VIOLATION) return true;
+            if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
+                GetLastError() == ERROR_FILE_NOT_FOUND)
+                return true;
+        }
+        if (waited >= timeout_ms) {
+            UnlockFolder();
+            return false;
+        }
+        Sleep(20);
+    }
+}
+
+void UnlockFolder() {
+    LetGo();
+    if (g_lock != INVALID_HANDLE_VALUE) CloseHandle(g_lock);
+    g_lock = INVALID_HANDLE_VALUE;
+}
+
+void HoldSignals() {
+    if (!g_commit_done) g_commit_done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ResetEvent(g_commit_done);
+    SetConsoleCtrlHandler(WaitForCommit, TRUE);
+}
+
+void ReleaseSignals() {
+    SetEvent(g_commit_done);
+    SetConsoleCtrlHandler(WaitForCommit, FALSE);
+}
+
+// No signals on Windows: a write past a limit already fails as a write.
+void IgnoreWriteSignals() {}
+
+}  // namespace store
