@@ -7,7 +7,7 @@ JOBS ?= 2
 FUZZ_SECONDS ?= 60
 FUZZ_SESSION_SECONDS ?= 120
 
-.PHONY: deps build run test test-release test-sanitize test-fuzz bench samples clean \
+.PHONY: deps build run package test test-release test-sanitize test-fuzz bench samples clean \
         deps-windows windows test-windows
 
 deps:
@@ -19,6 +19,10 @@ build: deps
 
 run: build
 	./build/quorvel
+
+# The Debian package build/quorvel_<version>_<arch>.deb, made by CPack.
+package: build
+	cmake --build build --target package
 
 # The benchmarks come last, once everything has passed.
 test: test-release test-sanitize test-fuzz test-windows

@@ -11,6 +11,8 @@ packages=(
   python3                   # the benchmarks' table (scripts/bench_table.py)
   tmux                      # end-to-end tests drive the program in tmux
   clang libclang-rt-14-dev  # libFuzzer targets
+  dpkg-dev lintian          # the Debian package: dpkg-shlibdeps computes its Depends, lintian checks it
+  man-db                    # man, for the installed manual page
 )
 
 missing=()
