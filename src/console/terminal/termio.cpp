@@ -35,9 +35,9 @@ struct SignalState {
     int out_fd = -1;
     termios saved{};
     termios raw{};
-    char enter[256];
+    char enter[1024];
     std::size_t enter_len = 0;
-    char leave[256];
+    char leave[1024];
     std::size_t leave_len = 0;
     int pipe_fd[2] = {-1, -1};
 };
@@ -150,13 +150,20 @@ void install(int sig, void (*handler)(int), int flags) {
 
 void uninstall(int sig) { sigaction(sig, &g_previous[sig], nullptr); }
 
-bool append(char* buf, std::size_t cap, std::size_t& len, const char* s) {
-    if (!s) return true;
-    std::size_t n = std::strlen(s);
-    if (len + n > cap) return false;
-    std::memcpy(buf + len, s, n);
-    len += n;
+// Padding may have put NUL pad characters into s: it is copied by its size.
+bool append(char* buf, std::size_t cap, std::size_t& len, std::string_view s) {
+    if (len + s.size() > cap) return false;
+    std::memcpy(buf + len, s.data(), s.size());
+    len += s.size();
     return true;
+}
+
+// A fixed terminfo string as it is sent, padding resolved; empty when the
+// terminal has none.
+std::string ready(const char* cap) {
+    std::string out;
+    append_capability(out, cap);
+    return out;
 }
 
 // A terminfo string capability, or null when the terminal has none.
@@ -196,8 +203,8 @@ bool Termio::open(int in_fd, int out_fd, std::string& error) {
     int err = 0;
     bool have_terminfo = setupterm(nullptr, out_fd, &err) == 0;
     caps_ = TermCaps{};
-    const char* smcup = "\x1b[?1049h";
-    const char* rmcup = "\x1b[?1049l";
+    std::string smcup = "\x1b[?1049h";
+    std::string rmcup = "\x1b[?1049l";
     // The Linux console and its kin print an OSC title as text.
     if (const char* term = std::getenv("TERM"))
         for (const char* plain : {"linux", "dumb", "cons"})
@@ -205,13 +212,13 @@ bool Termio::open(int in_fd, int out_fd, std::string& error) {
     if (have_terminfo) {
         if (const char* cup = cap_string("cup"); cup && std::strcmp(cup, "\x1b[%i%p1%d;%p2%dH") != 0)
             caps_.cup = cup;
-        if (const char* s = cap_string("civis")) caps_.civis = s;
-        if (const char* s = cap_string("cnorm")) caps_.cnorm = s;
-        if (const char* s = cap_string("clear")) caps_.clear = s;
-        if (const char* s = cap_string("sgr0")) caps_.sgr0 = s;
+        if (const char* s = cap_string("civis")) caps_.civis = ready(s);
+        if (const char* s = cap_string("cnorm")) caps_.cnorm = ready(s);
+        if (const char* s = cap_string("clear")) caps_.clear = ready(s);
+        if (const char* s = cap_string("sgr0")) caps_.sgr0 = ready(s);
         caps_.bce = tigetflag(const_cast<char*>("bce")) > 0;
-        smcup = cap_string("smcup");
-        rmcup = cap_string("rmcup");
+        smcup = ready(cap_string("smcup"));
+        rmcup = ready(cap_string("rmcup"));
     }
 
     if (tcgetattr(in_fd, &g.saved) != 0) {
@@ -236,8 +243,8 @@ bool Termio::open(int in_fd, int out_fd, std::string& error) {
                 append(g.enter, sizeof g.enter, g.enter_len, smcup) &&
                 append(g.enter, sizeof g.enter, g.enter_len, kMouseOn) &&
                 append(g.leave, sizeof g.leave, g.leave_len, kMouseOff) &&
-                append(g.leave, sizeof g.leave, g.leave_len, caps_.sgr0.c_str()) &&
-                append(g.leave, sizeof g.leave, g.leave_len, caps_.cnorm.c_str()) &&
+                append(g.leave, sizeof g.leave, g.leave_len, caps_.sgr0) &&
+                append(g.leave, sizeof g.leave, g.leave_len, caps_.cnorm) &&
                 append(g.leave, sizeof g.leave, g.leave_len, rmcup) &&
                 append(g.leave, sizeof g.leave, g.leave_len, kTitlePop);
     if (!fits) {
