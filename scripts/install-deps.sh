@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake make            # the compiler and the build
   libncurses-dev            # terminfo, for the terminal front end
+  ncurses-term              # the whole terminfo database, which a test renders to
   libgtest-dev libgmock-dev # unit and scenario tests
   libbenchmark-dev          # benchmarks
   python3                   # the benchmarks' table (scripts/bench_table.py)
