@@ -46,8 +46,19 @@ volatile sig_atomic_t g_active = 0;  // the terminal is ours (raw, alternate scr
 volatile sig_atomic_t g_resized = 0;
 volatile sig_atomic_t g_resumed = 0;
 
-constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT,
-                                 SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
+// Every catchable signal whose default action ends the process; the
+// real-time signals (SIGRTMIN to SIGRTMAX) end it too and are added to these.
+constexpr int kFatalSignals[] = {
+    SIGHUP,  SIGINT,  SIGQUIT, SIGILL,  SIGTRAP,   SIGABRT, SIGBUS,    SIGFPE,
+    SIGUSR1, SIGSEGV, SIGUSR2, SIGPIPE, SIGALRM,   SIGTERM, SIGSTKFLT, SIGXCPU,
+    SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO, SIGPWR,    SIGSYS,
+};
+
+template <typename Visit>
+void for_each_fatal_signal(Visit visit) {
+    for (int sig : kFatalSignals) visit(sig);
+    for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) visit(sig);
+}
 
 void write_all(int fd, const char* p, std::size_t n) {
     while (n > 0) {
@@ -136,14 +147,19 @@ void on_winch(int) {
 // What each signal did before the terminal was taken over, given back on close.
 struct sigaction g_previous[NSIG];
 
-void install(int sig, void (*handler)(int), int flags) {
+// block_all: no other signal interrupts the handler (a second fatal signal
+// must not cut the terminal's restoration short).
+void install(int sig, void (*handler)(int), int flags, bool block_all = false) {
     sigaction(sig, nullptr, &g_previous[sig]);
     // A signal the program was started with ignored (nohup, a background job
     // of a shell without job control) stays ignored.
     if (g_previous[sig].sa_handler == SIG_IGN) return;
     struct sigaction sa {};
     sa.sa_handler = handler;
-    sigemptyset(&sa.sa_mask);
+    if (block_all)
+        sigfillset(&sa.sa_mask);
+    else
+        sigemptyset(&sa.sa_mask);
     sa.sa_flags = flags;
     sigaction(sig, &sa, nullptr);
 }
@@ -262,7 +278,7 @@ bool Termio::open(int in_fd, int out_fd, std::string& error) {
     }
 
     take_over();
-    for (int sig : kFatalSignals) install(sig, on_fatal, SA_RESETHAND | SA_NODEFER);
+    for_each_fatal_signal([](int sig) { install(sig, on_fatal, SA_RESETHAND | SA_NODEFER, true); });
     install(SIGTSTP, on_tstp, SA_RESTART);
     install(SIGCONT, on_cont, SA_RESTART);
     install(SIGWINCH, on_winch, SA_RESTART);
@@ -276,7 +292,7 @@ void Termio::close() {
     if (!open_) return;
     open_ = false;
     // Handlers first, so that none of them acts on a terminal given back.
-    for (int sig : kFatalSignals) uninstall(sig);
+    for_each_fatal_signal(uninstall);
     uninstall(SIGTSTP);
     uninstall(SIGCONT);
     uninstall(SIGWINCH);

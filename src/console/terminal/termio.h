@@ -1,9 +1,11 @@
 // The controlling terminal: its modes and capabilities (terminfo), its size,
 // reading and writing it, and the signals that concern it. There is one per
-// process, because signal handlers must give the terminal back: on SIGINT,
-// SIGTERM, SIGHUP, SIGQUIT and the crash signals they restore it and let the
-// signal take its course; SIGTSTP restores, stops, and on resumption takes the
-// terminal over again and asks for a full repaint; SIGWINCH asks for one too.
+// process, because signal handlers must give the terminal back: on every
+// catchable signal that would end the process (SIGINT, SIGTERM, SIGHUP, the
+// crash signals, SIGUSR1, SIGALRM, the real-time signals, ...) they restore it
+// and let the signal take its course; SIGTSTP restores, stops, and on
+// resumption takes the terminal over again and asks for a full repaint;
+// SIGWINCH asks for one too.
 #pragma once
 
 #include <cstddef>
