@@ -11,6 +11,7 @@ packages=(
   libbenchmark-dev          # benchmarks
   python3                   # the benchmarks' table (scripts/bench_table.py)
   tmux                      # end-to-end tests drive the program in tmux
+  xvfb xterm xdotool        # one end-to-end test drives the program in a real xterm
   clang libclang-rt-14-dev  # libFuzzer targets
 )
 

@@ -145,6 +145,8 @@ TEST(TerminalKeyDecoder, EscapeAndAlt) {
         {"Alt+Shift+X", {{0, "\x1bX"}}, {K('X', 'X', kAlt | kShift)}},
         {"Alt+Ctrl+A", {{0, "\x1b\x01"}}, {K('A', 1, kAlt | kCtrl)}},
         {"Alt+Backspace", {{0, "\x1b\x7f"}}, {K(VK_BACK, 8, kAlt)}},
+        {"Alt+f as xterm sets the eighth bit, in UTF-8", {{0, "\xc3\xa6"}}, {K('F', 'f', kAlt)}},
+        {"Alt+Shift+x the same way", {{0, "\xc3\x98"}}, {K('X', 'X', kAlt | kShift)}},
         {"ESC [ alone is Alt+[", {{0, "\x1b["}, {kLong, "a"}}, {K(0xDB, '[', kAlt), K('A', 'a')}},
         {"ESC O alone is Alt+O", {{0, "\x1bO"}}, {K('O', 'O', kAlt | kShift)}},
         {"ESC before a typed character", {{0, utf8(u8"\x1b中")}},
@@ -235,6 +237,22 @@ TEST(TerminalKeyDecoder, InvalidUtf8IsOneQuestionMarkEach) {
         {"a surrogate", {{0, "\xed\xa0\x80"}}, {q, q, q}},
         {"beyond U+10FFFF", {{0, "\xf4\x90\x80\x80"}}, {q, q, q, q}},
     });
+}
+
+// A Latin-1 letter is Alt+letter unless a line is being typed, where it is text.
+TEST(TerminalKeyDecoder, MetaLettersAreTextInLineInput) {
+    for (bool meta : {true, false}) {
+        ChunkSource src({{0, utf8(u8"áé")}});
+        KeyDecoder dec;
+        dec.set_meta_letters(meta);
+        std::vector<INPUT_RECORD> out;
+        while (dec.decode(src, out)) {
+        }
+        if (meta)
+            EXPECT_EQ(wrap(out), wrap({K('A', 'a', kAlt), K('I', 'i', kAlt)}));
+        else
+            EXPECT_EQ(wrap(out), wrap({K(0, 0xA8), K(0, 0xA2), K(0, 0xA8), K(0, 0xA6)}));
+    }
 }
 
 std::string x10(int code, int x, int y) {

@@ -418,6 +418,15 @@ void KeyDecoder::high_byte(unsigned char b, ByteSource& in, std::vector<INPUT_RE
         out.push_back(ascii_key('?'));
         return;
     }
+    // A Latin-1 letter is what xterm sends for Alt+letter where it sets the
+    // eighth bit (U+00E6 for Alt+F): outside line input it is that key.
+    if (meta_letters_ && b == 0xC3) {
+        auto letter = static_cast<unsigned char>(0x40 | (ch[1] & 0x3F));
+        if ((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')) {
+            out.push_back(ascii_key(letter, kAlt));
+            return;
+        }
+    }
     // One character in, one character out: an ASCII byte or a GBK pair.
     std::string text = from_utf8_(ch);
     bool one_char = (text.size() == 1 && static_cast<unsigned char>(text[0]) < 0x80) ||

@@ -27,6 +27,11 @@ constexpr const char kMouseOff[] = "\x1b[?1006l\x1b[?1003l\x1b[?1002l\x1b[?1000l
 // The window title is saved on the terminal's title stack and restored on leaving.
 constexpr const char kTitlePush[] = "\x1b[22;0t";
 constexpr const char kTitlePop[] = "\x1b[23;0t";
+// xterm's "meta sends escape": Alt+letter arrives as ESC and the letter, as in
+// most terminals, instead of the letter with its eighth bit set (which a UTF-8
+// xterm sends as a Latin-1 letter). Terminals without the mode ignore it.
+constexpr const char kMetaEscapeOn[] = "\x1b[?1036h";
+constexpr const char kMetaEscapeOff[] = "\x1b[?1036l";
 
 // Everything the signal handlers touch: plain data, prepared before any
 // handler is installed, so restoring needs only write() and tcsetattr().
@@ -258,6 +263,8 @@ bool Termio::open(int in_fd, int out_fd, std::string& error) {
     bool fits = append(g.enter, sizeof g.enter, g.enter_len, kTitlePush) &&
                 append(g.enter, sizeof g.enter, g.enter_len, smcup) &&
                 append(g.enter, sizeof g.enter, g.enter_len, kMouseOn) &&
+                append(g.enter, sizeof g.enter, g.enter_len, kMetaEscapeOn) &&
+                append(g.leave, sizeof g.leave, g.leave_len, kMetaEscapeOff) &&
                 append(g.leave, sizeof g.leave, g.leave_len, kMouseOff) &&
                 append(g.leave, sizeof g.leave, g.leave_len, caps_.sgr0) &&
                 append(g.leave, sizeof g.leave, g.leave_len, caps_.cnorm) &&

@@ -26,8 +26,8 @@ public:
 
     // Takes over the terminal on in_fd and out_fd: terminfo, input without
     // echo or line editing (Ctrl+C, Ctrl+Z and Ctrl+\ still signal), the
-    // alternate screen, mouse reporting, the signal handlers. On failure
-    // returns false and says why in error.
+    // alternate screen, mouse reporting, Alt as an ESC prefix, the signal
+    // handlers. On failure returns false and says why in error.
     bool open(int in_fd, int out_fd, std::string& error);
 
     // Gives the terminal back as it found it. Safe to call again.
