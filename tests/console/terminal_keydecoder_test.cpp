@@ -241,18 +241,13 @@ TEST(TerminalKeyDecoder, InvalidUtf8IsOneQuestionMarkEach) {
 
 // A Latin-1 letter is Alt+letter unless a line is being typed, where it is text.
 TEST(TerminalKeyDecoder, MetaLettersAreTextInLineInput) {
-    for (bool meta : {true, false}) {
-        ChunkSource src({{0, utf8(u8"áé")}});
-        KeyDecoder dec;
-        dec.set_meta_letters(meta);
-        std::vector<INPUT_RECORD> out;
-        while (dec.decode(src, out)) {
-        }
-        if (meta)
-            EXPECT_EQ(wrap(out), wrap({K('A', 'a', kAlt), K('I', 'i', kAlt)}));
-        else
-            EXPECT_EQ(wrap(out), wrap({K(0, 0xA8), K(0, 0xA2), K(0, 0xA8), K(0, 0xA6)}));
+    ChunkSource src({{0, utf8(u8"áé")}});
+    KeyDecoder dec;
+    dec.set_meta_letters(false);
+    std::vector<INPUT_RECORD> out;
+    while (dec.decode(src, out)) {
     }
+    EXPECT_EQ(wrap(out), wrap({K(0, 0xA8), K(0, 0xA2), K(0, 0xA8), K(0, 0xA6)}));
 }
 
 std::string x10(int code, int x, int y) {

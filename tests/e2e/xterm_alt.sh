@@ -1,25 +1,17 @@
 #!/usr/bin/env bash
 # Alt+letter in a real xterm with its default settings (TERM=xterm, a UTF-8
-# locale), on a display of its own under Xvfb: Alt+F then S saves, a click on
-# 文件(F) then S saves, and Alt+X leaves. Keys and clicks go through XTEST, as
-# a person's do (xterm ignores synthetic events). Skips (status 77) only when
-# the X tools cannot run here.
+# locale) under Xvfb: Alt+F then S saves, a click on 文件(F) then S saves, and
+# Alt+X leaves. Keys and clicks go through XTEST, as a person's do (xterm
+# ignores synthetic events). Skips (77) only when the X tools cannot run here.
 source "$(dirname "$0")/lib.bash" "$1"
 
-skip() {
-    echo "SKIP: $*"
-    exit 77
-}
+skip() { echo "SKIP: $*"; exit 77; }
 for tool in Xvfb xterm xdotool; do
     command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps.sh)"
 done
 
 X_PIDS=()
-x_cleanup() {
-    for pid in "${X_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-    e2e_cleanup
-}
-trap x_cleanup EXIT
+trap 'for pid in "${X_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done; e2e_cleanup' EXIT
 
 # Xvfb picks a free display and writes its number once it takes clients.
 Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$E2E_DIR/display" 2>"$E2E_DIR/xvfb.log" &
