@@ -17,7 +17,10 @@ build: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 	cmake --build build -j$(JOBS)
 
-run: build
+# Only the program: the tests and benchmarks are left for make test.
+run: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+	cmake --build build -j$(JOBS) --target quorvel
 	./build/quorvel
 
 # The Debian package build/quorvel_<version>_<arch>.deb, made by CPack.

@@ -19,19 +19,30 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: quorvel [--help | --version]\n"
+    "Usage: quorvel [-h | --help | -V | --version]\n"
     "\n"
     "Keeps a hospital's records (departments, patients, visit records) in data\n"
     "files of the working directory. Runs in a terminal (xterm, GNOME Terminal,\n"
     "kitty, tmux, screen, over SSH) of any size; 150 x 100 shows the whole screen.\n"
     "\n"
-    "Keys: Alt+letter or the letter opens a menu, arrows move, Enter chooses,\n"
-    "Esc closes, Alt+X leaves. The mouse works on menus and dialogs.\n"
+    "Menus: Alt+F, A, M, I, D, Q or H opens a menu (S opens the help menu too);\n"
+    "with no menu open the letter alone does the same. Left and Right move along\n"
+    "the menu bar, Down opens the selected menu, Up and Down move in an open one.\n"
+    "In an open menu an item's bracketed letter runs it, and Enter runs the\n"
+    "highlighted item: a menu opened by its letter or a click has none until an\n"
+    "arrow or the pointer moves to one, and Enter then just closes it. Esc closes\n"
+    "the menu. F1 shows the help topic. Alt+X asks whether to leave: Enter\n"
+    "confirms (Esc stays), and then any answer to a second dialog leaves.\n"
+    "Forms: type each answer and press Enter. Esc erases the line being typed;\n"
+    "it does not leave the form: answer the remaining questions (and N where\n"
+    "asked whether to go on). Only N or n answers no.\n"
+    "The mouse opens menus and chooses items and dialog answers.\n"
     "PgUp/PgDn and the mouse wheel scroll a terminal smaller than the screen\n"
-    "(Alt+PgUp/PgDn and Shift+wheel sideways). Ctrl+Z suspends, Ctrl+C ends at once.\n"
+    "(Alt+PgUp/PgDn and Shift+wheel sideways). Ctrl+Z suspends; Ctrl+C ends at\n"
+    "once, without saving.\n"
     "\n"
-    "  --help     show this text and exit\n"
-    "  --version  show the version and exit\n";
+    "  -h, --help     show this text and exit\n"
+    "  -V, --version  show the version and exit\n";
 
 }  // namespace
 

@@ -259,6 +259,10 @@ BOOL ExeFunction(int m, int s) {
 
     if (m < 1 || m > kMainItems || s < 1 || s > ga_sub_menu_count[m - 1]) return bRet;
     int loc = SubMenuLoc(m) + s - 1;
+    // What an earlier command left unread in the line input (a word where it
+    // wanted a number, the rest of a line) would answer this command's first
+    // questions: it goes. Keys not yet typed into a line stay queued.
+    con::reset_input_buffer();
     if (pFunction[loc] != nullptr) bRet = (*pFunction[loc])();
     return bRet;
 }

@@ -71,7 +71,8 @@ BOOL ModM() {
     }
     GotoXY(1, 3);
     con_puts(" 科室编号  科室名称    \n");
-    for (DEPART_NODE* d = hp; d; d = d->next) con_printf("  %-10d%-12s\n", d->number, d->name);
+    for (DEPART_NODE* d = hp; d; d = d->next)
+        con_printf("  %-10d%-12s\n", d->number, Shown(d->name));
     con_printf(" 请输入您所要修改的科室的编号：");
     int number = 0;
     con_read_d_c(&number);
@@ -84,7 +85,7 @@ BOOL ModM() {
     }
     GotoXY(1, 2);
     con_puts("\n  科室编号  科室名称");
-    con_printf("\n  %-10d%-12s\n", found->number, found->name);
+    con_printf("\n  %-10d%-12s\n", found->number, Shown(found->name));
     con_puts("\n请输入修改的内容：");
     ReadDepartForm(found, 10, 11);
     // The patients carry their department's number into the files: a new
@@ -105,7 +106,8 @@ BOOL InserM() {
     }
     GotoXY(1, 2);
     con_puts(" 科室编号  科室名称\n");
-    for (DEPART_NODE* d = hp; d; d = d->next) con_printf("  %-10d%-12s\n\n", d->number, d->name);
+    for (DEPART_NODE* d = hp; d; d = d->next)
+        con_printf("  %-10d%-12s\n\n", d->number, Shown(d->name));
     con_printf("\n请输入您要插入科室的前一科室的编号：");
     int number = 0;
     con_read_d_c(&number);
@@ -150,7 +152,8 @@ BOOL DeleM() {
     }
     GotoXY(1, 2);
     con_puts(" 科室编号  科室名称\n");
-    for (DEPART_NODE* d = hp; d; d = d->next) con_printf("  %-10d%-15s\n\n", d->number, d->name);
+    for (DEPART_NODE* d = hp; d; d = d->next)
+        con_printf("  %-10d%-15s\n\n", d->number, Shown(d->name));
     con_printf("\n请输入您要删除科室的编号：");
     int number = 0;
     con_read_d_c(&number);
@@ -194,7 +197,8 @@ BOOL QueryM() {
         return TRUE;
     }
     con_puts("\n 科室编号     科室名称     科室地址     科室电话 \n");
-    con_printf(" %-13d%-15s%-15s%-15s\n\n", d->number, d->name, d->adr, d->phone);
+    con_printf(" %-13d%-15s%-15s%-15s\n\n", d->number, Shown(d->name), Shown(d->adr),
+               Shown(d->phone));
     con_getch();
     return TRUE;
 }
@@ -210,6 +214,7 @@ BOOL PutM() {
     GotoXY(2, 2);
     con_puts("科室编号\t\t科室名称\t科室电话\t科室地址");
     for (DEPART_NODE* d = hp; d; d = d->next)
-        con_printf("  %-22d%-15s%-16s%-16s\n", d->number, d->name, d->phone, d->adr);
+        con_printf("  %-22d%-15s%-16s%-16s\n", d->number, Shown(d->name), Shown(d->phone),
+                   Shown(d->adr));
     return TRUE;
 }

@@ -2,6 +2,7 @@
 // nodes that go back to the heap if the input ends before they are linked.
 #pragma once
 
+#include <cstddef>
 #include <cstdlib>
 #include <memory>
 
@@ -26,3 +27,27 @@ inline void GotoXY(COORD cell) { SetConsoleCursorPosition(gh_std_out, cell); }
 
 // At every yes/no question only "N" and "n" mean no.
 inline bool IsNo(char answer) { return answer == 'N' || answer == 'n'; }
+
+// A record field's text as a command prints it: a stored byte below 0x20 or
+// 0x7F (a data file may hold any) would move the cursor and rewrite the row,
+// so each shows as '?'. The text lives in one of a few rotating buffers, as
+// many as the fields of one printed row.
+inline const char* ShownText(const char* text, std::size_t capacity) {
+    static char buffers[8][64];
+    static int next = 0;
+    char* shown = buffers[next];
+    next = (next + 1) % 8;
+    std::size_t i = 0;
+    for (; i + 1 < capacity && i + 1 < sizeof buffers[0] && text[i]; ++i) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        shown[i] = b < 0x20 || b == 0x7F ? '?' : text[i];
+    }
+    shown[i] = '\0';
+    return shown;
+}
+
+template <std::size_t N>
+const char* Shown(const char (&field)[N]) {
+    static_assert(N <= 64, "a field longer than the buffers of ShownText");
+    return ShownText(field, N);
+}

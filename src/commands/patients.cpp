@@ -75,7 +75,7 @@ void DropTypedLine() {
 void ListPatientsShort() {
     for (DEPART_NODE* d = hp; d; d = d->next)
         for (PATIENT_NODE* p = d->anext; p; p = p->next)
-            con_printf("  %-10d%-10d%-15s%-11d\n", p->number, p->number1, p->name, p->sex);
+            con_printf("  %-10d%-10d%-15s%-11d\n", p->number, p->number1, Shown(p->name), p->sex);
 }
 
 }  // namespace
@@ -92,7 +92,8 @@ BOOL CreateA() {
         }
         GotoXY({2, 2});
         con_puts("科室编号     科室名称");
-        for (DEPART_NODE* d = hp; d; d = d->next) con_printf("  %-14d%-20s\n\n", d->number, d->name);
+        for (DEPART_NODE* d = hp; d; d = d->next)
+            con_printf("  %-14d%-20s\n\n", d->number, Shown(d->name));
         con_printf(" 请输入您所要新建的病人信息所属科室的编号：");
         int number = 0;
         if (con_read_d_c(&number) != 1) DropTypedLine();
@@ -106,7 +107,7 @@ BOOL CreateA() {
     for (;;) {
         ClearScreen();
         GotoXY({1, 2});
-        con_printf("科室编号：%d  科室名称：%s", dept->number, dept->name);
+        con_printf("科室编号：%d  科室名称：%s", dept->number, Shown(dept->name));
         NodeGuard<PATIENT_NODE> p = NewNode<PATIENT_NODE>();
         if (!p) {
             con_printf("\n动态分配内存失败！");
@@ -142,8 +143,8 @@ BOOL ModA() {
     con_puts(kPatientHeader);
     for (DEPART_NODE* d = hp; d; d = d->next)
         for (PATIENT_NODE* p = d->anext; p; p = p->next)
-            con_printf("    %-14d%-13d%-15s%-14s%-14d%-15s\n", p->number, p->number1, p->name,
-                       p->phone, p->sex, p->adr);
+            con_printf("    %-14d%-13d%-15s%-14s%-14d%-15s\n", p->number, p->number1,
+                       Shown(p->name), Shown(p->phone), p->sex, Shown(p->adr));
     con_printf("\n 请输入病人编号:");
     int number = 0;
     con_read_d(&number);
@@ -158,8 +159,8 @@ BOOL ModA() {
     GotoXY({1, 3});
     con_puts("已找到该病人信息");
     con_puts(kPatientHeader);
-    con_printf("    %-14d%-13d%-15s%-14s%-14d%-15s\n", p->number, p->number1, p->name, p->phone,
-               p->sex, p->adr);
+    con_printf("    %-14d%-13d%-15s%-14s%-14d%-15s\n", p->number, p->number1, Shown(p->name),
+               Shown(p->phone), p->sex, Shown(p->adr));
     con_puts("\n请输入修改的内容：");
     // Department number, place in the list and visit records stay as they are;
     // the records follow a new patient number, which ties them to the patient
@@ -281,10 +282,10 @@ BOOL QueryA() {
         con_getch();
         return TRUE;
     }
-    con_printf("\n %s病人的信息为：\n", p->name);
+    con_printf("\n %s病人的信息为：\n", Shown(p->name));
     con_puts(kPatientHeader);
-    con_printf("    %-14d%-13d%-15s%-14s%-14d%-15s\n", p->number, p->number1, p->name, p->phone,
-               p->sex, p->adr);
+    con_printf("    %-14d%-13d%-15s%-14s%-14d%-15s\n", p->number, p->number1, Shown(p->name),
+               Shown(p->phone), p->sex, Shown(p->adr));
     return TRUE;
 }
 
@@ -301,10 +302,10 @@ void LookA() {
             if (!p) {
                 con_printf("该病人信息不存在！");
             } else {
-                con_printf("\n  %s病人的信息为：\n", p->name);
+                con_printf("\n  %s病人的信息为：\n", Shown(p->name));
                 con_puts(kPatientHeader);
-                con_printf("  %-14d%-13d%-15s%-14s%-14d%-15s\n", p->number, p->number1, p->name,
-                           p->phone, p->sex, p->adr);
+                con_printf("  %-14d%-13d%-15s%-14s%-14d%-15s\n", p->number, p->number1,
+                           Shown(p->name), Shown(p->phone), p->sex, Shown(p->adr));
             }
             con_printf("是否继续查看病人信息？（Y/N）:");
         } else {
@@ -326,7 +327,7 @@ BOOL PutA() {
     con_puts(kPatientHeader);
     for (DEPART_NODE* d = hp; d; d = d->next)
         for (PATIENT_NODE* p = d->anext; p; p = p->next)
-            con_printf("  %-14d%-13d%-15s%-14s%-14d%-15s\n", p->number, p->number1, p->name,
-                       p->phone, p->sex, p->adr);
+            con_printf("  %-14d%-13d%-15s%-14s%-14d%-15s\n", p->number, p->number1, Shown(p->name),
+                       Shown(p->phone), p->sex, Shown(p->adr));
     return TRUE;
 }

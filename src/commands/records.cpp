@@ -10,8 +10,8 @@ const char* const kRecordHeader =
 
 void PrintRecordRow(const RECORD_NODE* r) {
     con_printf("  %-10d%-11d%-15s%-10.2f%-12s%-15s%-14s%-50s\n", r->number1, r->number2,
-               r->name, static_cast<double>(r->lmoney), r->ldate,
-               r->bdate, r->tdate, r->tell);
+               Shown(r->name), static_cast<double>(r->lmoney), Shown(r->ldate),
+               Shown(r->bdate), Shown(r->tdate), Shown(r->tell));
 }
 
 void PrintPatientRecords(const PATIENT_NODE* p) {
@@ -47,7 +47,7 @@ bool IsYes(char c) { return c == 'Y' || c == 'y'; }
 void PrintPatientRows(const DEPART_NODE* d) {
     con_puts("\n 科室编号  病人编号  病人姓名       性别");
     for (const PATIENT_NODE* p = d->anext; p; p = p->next)
-        con_printf(" %-10d%-10d%-15s%-11d\n", p->number, p->number1, p->name,
+        con_printf(" %-10d%-10d%-15s%-11d\n", p->number, p->number1, Shown(p->name),
                    p->sex);
 }
 
@@ -78,7 +78,8 @@ BOOL CreateL() {
     }
     GotoXY(1, 2);
     con_puts("科室编号    科室名称\n");
-    for (const DEPART_NODE* d = hp; d; d = d->next) con_printf("  %-12d%-16s\n\n", d->number, d->name);
+    for (const DEPART_NODE* d = hp; d; d = d->next)
+        con_printf("  %-12d%-16s\n\n", d->number, Shown(d->name));
     con_printf(" 请输入您所要添加的就诊记录所属科室的编号：");
     int dept_number = 0;
     con_read_d_c(&dept_number);
@@ -94,7 +95,7 @@ BOOL CreateL() {
     }
     con_puts("\n 科室编号    病人编号   病人姓名      病人性别");
     for (const PATIENT_NODE* p = dept->anext; p; p = p->next)
-        con_printf(" %-12d%-12d%-12s%-11d\n", p->number, p->number1, p->name,
+        con_printf(" %-12d%-12d%-12s%-11d\n", p->number, p->number1, Shown(p->name),
                    p->sex);
 
     for (;;) {  // the details question, asked again after a wrong continue answer
@@ -124,7 +125,7 @@ BOOL CreateL() {
                 return TRUE;
             }
             GotoXY(1, 2);
-            con_printf("病人编号：%d   病人姓名：%s", patient->number1, patient->name);
+            con_printf("病人编号：%d   病人姓名：%s", patient->number1, Shown(patient->name));
             record->number1 = patient->number1;
             ReadRecordForm(record.get(), kLabels, 3);
             record->next = patient->lnext;
@@ -200,7 +201,8 @@ BOOL InserL() {
     }
     GotoXY(1, 2);
     con_puts(" 科室编号  科室名称\n");
-    for (const DEPART_NODE* d = hp; d; d = d->next) con_printf("  %-10d%-15s\n", d->number, d->name);
+    for (const DEPART_NODE* d = hp; d; d = d->next)
+        con_printf("  %-10d%-15s\n", d->number, Shown(d->name));
     con_printf(" 请输入您插入就诊记录信息所属的科室编号：");
     int dept_number = 0;
     con_read_d_c(&dept_number);
@@ -211,7 +213,7 @@ BOOL InserL() {
         return TRUE;
     }
     if (!dept->anext) {
-        con_printf("%s该科室不存在病人信息！按任意键返回", dept->name);
+        con_printf("%s该科室不存在病人信息！按任意键返回", Shown(dept->name));
         con_getch();
         return TRUE;
     }
@@ -226,11 +228,11 @@ BOOL InserL() {
         return TRUE;
     }
     if (!patient->lnext) {
-        con_printf("%s病人没有就诊记录信息!按任意键返回", patient->name);
+        con_printf("%s病人没有就诊记录信息!按任意键返回", Shown(patient->name));
         con_getch();
         return TRUE;
     }
-    con_printf("\n%s病人的就诊记录信息如下：\n\n", patient->name);
+    con_printf("\n%s病人的就诊记录信息如下：\n\n", Shown(patient->name));
     con_puts(kRecordHeader);
     PrintPatientRecords(patient);
     con_puts("\n以上是该病人的所有就诊记录信息");
@@ -286,7 +288,8 @@ BOOL DeleL() {
     }
     GotoXY(1, 1);
     con_puts(" 科室编号  \t科室名称\n");
-    for (const DEPART_NODE* d = hp; d; d = d->next) con_printf("  %-15d%-15s\n\n", d->number, d->name);
+    for (const DEPART_NODE* d = hp; d; d = d->next)
+        con_printf("  %-15d%-15s\n\n", d->number, Shown(d->name));
     con_printf(" 请输入您删除就诊记录信息所属的科室编号：");
     int dept_number = 0;
     con_read_d_c(&dept_number);
@@ -313,7 +316,7 @@ BOOL DeleL() {
         return TRUE;
     }
     GotoXY(2, 2);
-    con_printf("\n%s病人的就诊记录信息如下：\n", patient->name);
+    con_printf("\n%s病人的就诊记录信息如下：\n", Shown(patient->name));
     con_puts(kRecordHeader);
     PrintPatientRecords(patient);
     con_puts("\n以上是该病人的所有就诊记录信息\n\n");

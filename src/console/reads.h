@@ -4,7 +4,8 @@
 //
 // The standard-input buffer outlives every call: what one read leaves in it
 // (an Enter after "%d", the rest of a line after " %c", a word that was not a
-// number) is what the next read sees, in this command or a later one. When
+// number) is what the next read sees, until the main loop empties it as it
+// starts the next command (con::reset_input_buffer). When
 // the buffer is empty and a read needs a character, one line is typed:
 // echoed at the cursor in the current attribute, Backspace removing a whole
 // character (never the text before the line), Esc erasing the typed line,
@@ -59,6 +60,6 @@ int con_read_s_c(char (&field)[N]) {
 int con_getch();
 
 namespace con {
-// Empties the standard-input buffer (a fresh console; tests).
+// Empties the standard-input buffer: a fresh console, a command starting.
 void reset_input_buffer();
 }  // namespace con

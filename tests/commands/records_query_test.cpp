@@ -91,4 +91,38 @@ TEST_F(PutL_Test, ListsEveryRecordInCollectionOrder) {
     EXPECT_EQ(Line(10), "");
 }
 
+// A data file may hold any byte in a text field. Control bytes and DEL show
+// as '?' in all three listings: no stored text moves the cursor, so every
+// field stays in its column and every row on its own line.
+TEST_F(PutL_Test, StoredControlBytesShowAsQuestionMarksAndKeepTheColumns) {
+    Build();
+    std::strcpy(neike->name, "\t\x7f");
+    std::strcpy(zhang->phone, "1\b2");
+    std::strcpy(zhang->adr, "\x1b[2J");
+    RECORD_NODE* r = zhang->lnext;
+    std::strcpy(r->name, "a\bb");
+    std::strcpy(r->ldate, "2024\n01");
+    std::strcpy(r->tdate, "\x01\x1f");
+    std::strcpy(r->tell, "\r  11        5          9999.00");
+    struct Case {
+        BOOL (*command)();
+        int y;
+        std::string row;
+        std::string next_row_start;  // the next entry, on the next row
+    } cases[] = {
+        {PutM, 3, "  " + Pad("1", 22) + "??", "  2 "},
+        {PutA, 4, "  " + Pad("1", 14) + Pad("11", 13) + Pad("张三", 15) + Pad("1?2", 14) +
+                      Pad("1", 14) + "?[2J", "  1             12"},
+        {PutL, 5, "  " + Pad("11", 10) + Pad("5", 11) + Pad("a?b", 15) + Pad("12.50", 10) +
+                      Pad("2024?01", 12) + Pad("2024-02-05", 15) + Pad("??", 14) +
+                      "?  11        5          9999.00", "  11        6"},
+    };
+    for (const Case& c : cases) {
+        ClearScreen();
+        EXPECT_EQ(c.command(), TRUE);
+        EXPECT_EQ(Line(c.y), U(c.row));
+        EXPECT_EQ(Row(c.y + 1, 0, static_cast<int>(c.next_row_start.size()) - 1), c.next_row_start);
+    }
+}
+
 }  // namespace

@@ -145,10 +145,8 @@ TEST(TerminalKeyDecoder, EscapeAndAlt) {
         {"Alt+Shift+X", {{0, "\x1bX"}}, {K('X', 'X', kAlt | kShift)}},
         {"Alt+Ctrl+A", {{0, "\x1b\x01"}}, {K('A', 1, kAlt | kCtrl)}},
         {"Alt+Backspace", {{0, "\x1b\x7f"}}, {K(VK_BACK, 8, kAlt)}},
-        {"Alt+x by the meta bit", {{0, "\xf8"}}, {K('X', 'x', kAlt)}},
-        {"Alt+a by the meta bit: not the start of UTF-8 after all", {{0, "\xe1"}, {kLong, "b"}},
-         {K('A', 'a', kAlt), K('B', 'b')}},
-        {"meta byte followed at once by ASCII", {{0, "\xe1q"}}, {K('A', 'a', kAlt), K('Q', 'q')}},
+        {"Alt+f as xterm sets the eighth bit, in UTF-8", {{0, "\xc3\xa6"}}, {K('F', 'f', kAlt)}},
+        {"Alt+Shift+x the same way", {{0, "\xc3\x98"}}, {K('X', 'X', kAlt | kShift)}},
         {"ESC [ alone is Alt+[", {{0, "\x1b["}, {kLong, "a"}}, {K(0xDB, '[', kAlt), K('A', 'a')}},
         {"ESC O alone is Alt+O", {{0, "\x1bO"}}, {K('O', 'O', kAlt | kShift)}},
         {"ESC before a typed character", {{0, utf8(u8"\x1b中")}},
@@ -221,6 +219,35 @@ TEST(TerminalKeyDecoder, TypedTextBecomesGbk) {
          {K('A', 'a', kAlt), K('B', 'b')}},
     },
           KeyDecoder::Charset::Gbk);
+}
+
+// Each invalid UTF-8 sequence is one '?'; what broke a sequence off is a key
+// of its own.
+TEST(TerminalKeyDecoder, InvalidUtf8IsOneQuestionMarkEach) {
+    const INPUT_RECORD q = K(0xBF, '?', kShift);
+    check({
+        {"a byte that starts nothing", {{0, "\xf8" "a"}}, {q, K('A', 'a')}},
+        {"a lone continuation byte", {{0, "\x80\xbf"}}, {q, q}},
+        {"a lead byte alone, then a pause", {{0, "\xe1"}, {kLong, "b"}}, {q, K('B', 'b')}},
+        {"a lead byte followed at once by ASCII", {{0, "\xe1q"}}, {q, K('Q', 'q')}},
+        {"a sequence broken off by ASCII", {{0, "\xe4\xb8q"}}, {q, K('Q', 'q')}},
+        {"broken off by the start of a character", {{0, utf8(u8"\xe4中")}},
+         {q, K(0, 0xD6), K(0, 0xD0)}},
+        {"an overlong form", {{0, "\xc0\xaf\xe0\x80\xaf"}}, {q, q, q, q, q}},
+        {"a surrogate", {{0, "\xed\xa0\x80"}}, {q, q, q}},
+        {"beyond U+10FFFF", {{0, "\xf4\x90\x80\x80"}}, {q, q, q, q}},
+    });
+}
+
+// A Latin-1 letter is Alt+letter unless a line is being typed, where it is text.
+TEST(TerminalKeyDecoder, MetaLettersAreTextInLineInput) {
+    ChunkSource src({{0, utf8(u8"áé")}});
+    KeyDecoder dec;
+    dec.set_meta_letters(false);
+    std::vector<INPUT_RECORD> out;
+    while (dec.decode(src, out)) {
+    }
+    EXPECT_EQ(wrap(out), wrap({K(0, 0xA8), K(0, 0xA2), K(0, 0xA8), K(0, 0xA6)}));
 }
 
 std::string x10(int code, int x, int y) {

@@ -43,11 +43,15 @@ TEST_F(TerminalView, FollowsTheFocusByTheLeastMove) {
     Focus(20, 40, 30, 45);
     v.follow(*st, Wait::Event);
     EXPECT_EQ(Origin(), std::pair(7, 30));
-    // Above and left of the view: it comes into sight with the menu bar
-    // above it.
+    // Above and left of the view: the least move, one cell around it.
+    Focus(2, 30, 20, 37);
+    v.follow(*st, Wait::Event);
+    EXPECT_EQ(Origin(), std::pair(1, 29));
+    // A sub-menu fits with the top-left corner in view: the view goes back
+    // there, the menu bar above the sub-menu.
     Focus(2, 1, 20, 8);
     v.follow(*st, Wait::Event);
-    EXPECT_EQ(Origin(), std::pair(1, 0));
+    EXPECT_EQ(Origin(), std::pair(0, 0));
     // Too large for a margin: exactly the rectangle.
     Focus(10, 50, 89, 73);
     v.follow(*st, Wait::Event);
@@ -74,6 +78,24 @@ TEST_F(TerminalView, FollowsTheCursorOnlyWhileInputIsAwaited) {
     EXPECT_EQ(Origin(), std::pair(0, 0));
 }
 
+// Once the focus fits at the top-left corner, or there comes to be none, the
+// view goes back there; with still none, it stays where it is scrolled.
+TEST_F(TerminalView, ReturnsToTheCornerWhenTheFocusFitsThere) {
+    v.set_terminal(40, 10);
+    Focus(79, 1, 102, 8);  // the help menu
+    v.follow(*st, Wait::Event);
+    st->has_focus = false;
+    st->cursor = {2, 5};
+    v.follow(*st, Wait::Key);
+    EXPECT_EQ(Origin(), std::pair(0, 0));
+    v.scroll(30, 5, *st);
+    v.follow(*st, Wait::Event);
+    EXPECT_EQ(Origin(), std::pair(0, 0));
+    v.scroll(0, 5, *st);
+    v.follow(*st, Wait::Event);  // the mouse moved over a listing
+    EXPECT_EQ(Origin(), std::pair(0, 5));
+}
+
 TEST_F(TerminalView, ScrollsWithinTheBuffer) {
     v.set_terminal(80, 24);
     EXPECT_FALSE(v.scroll(-1, -1, *st));
@@ -83,7 +105,7 @@ TEST_F(TerminalView, ScrollsWithinTheBuffer) {
     EXPECT_EQ(Origin(), std::pair(70, 76));
     // A terminal that grows keeps the view inside the buffer.
     v.set_terminal(120, 90);
-    v.follow(*st, Wait::Event);
+    v.scroll(0, 0, *st);
     EXPECT_EQ(Origin(), std::pair(30, 10));
 }
 

@@ -60,8 +60,10 @@ start() {
 }
 
 # start_wrapped [cols rows [shell-command]]: a wrapper shell in the pane runs
-# the shell command, then the program, then records the program's exit status
-# and whether the terminal's modes are what they were before it.
+# the shell command, sets the window title to E2E_TITLE, then runs the
+# program, then records the program's exit status and whether the terminal's
+# modes (stty -a) are what they were before it.
+E2E_TITLE="the shell's own title"
 start_wrapped() {
     local cols=${1:-150} rows=${2:-100} before=${3:-}
     cat >"$E2E_DIR/run.bash" <<EOF
@@ -71,10 +73,11 @@ ulimit -c 0
 trap : INT QUIT
 $before
 echo \$\$ >"$E2E_DIR/shell.pid"
-stty -g >"$E2E_DIR/modes.before"
+printf '\033]2;%s\033\\\\' "$E2E_TITLE"
+stty -a >"$E2E_DIR/modes.before"
 "$BIN"
 echo "\$?" >"$E2E_DIR/status.tmp" && mv "$E2E_DIR/status.tmp" "$E2E_DIR/status"
-stty -g >"$E2E_DIR/modes.after"
+stty -a >"$E2E_DIR/modes.after"
 echo "after: rc=\$(cat "$E2E_DIR/status")"
 sleep 600
 EOF
@@ -139,7 +142,8 @@ wait_status() {
 }
 
 # The terminal is as the program found it: normal screen, no mouse
-# reporting, a visible cursor, and (for wrapped runs) the same tty modes.
+# reporting, a visible cursor, and (for wrapped runs) the same tty modes and
+# window title.
 expect_restored() {
     wait_flag alternate_on 0
     [[ $(flag mouse_any_flag) == 0 && $(flag mouse_button_flag) == 0 &&
@@ -153,7 +157,9 @@ expect_restored() {
     if [[ -f $E2E_DIR/modes.before ]]; then
         local end=$((SECONDS + DEADLINE_S))
         while [[ ! -f $E2E_DIR/modes.after ]] && ((SECONDS < end)); do sleep 0.05; done
-        cmp -s "$E2E_DIR/modes.before" "$E2E_DIR/modes.after" || fail "terminal modes not restored"
+        cmp -s "$E2E_DIR/modes.before" "$E2E_DIR/modes.after" ||
+            fail "terminal modes not restored: $(diff "$E2E_DIR/modes.before" "$E2E_DIR/modes.after")"
+        [[ $(flag pane_title) == "$E2E_TITLE" ]] || fail "window title is \"$(flag pane_title)\""
     fi
 }
 

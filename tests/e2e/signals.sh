@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Every way out gives the terminal back: SIGTERM, Ctrl+C, a crash signal,
-# hang-up; Ctrl+Z suspends with the terminal given back and fg repaints.
+# hang-up, and one signal of each other kind that ends a process (user,
+# timer, trap, resource limit, power, real-time); Ctrl+Z suspends with the
+# terminal given back and fg repaints.
 source "$(dirname "$0")/lib.bash" "$1"
 
 # wait_gone_pid PID: until the process has ended, or fail.
@@ -12,7 +14,8 @@ wait_gone_pid() {
     done
 }
 
-for case in TERM:143 INT:130 SEGV:139 ABRT:134 QUIT:131; do
+for case in TERM:143 INT:130 SEGV:139 ABRT:134 QUIT:131 \
+            USR1:138 ALRM:142 TRAP:133 XCPU:152 PWR:158 RTMIN:162; do
     sig=${case%:*} want=${case#*:}
     start_wrapped 150 100
     wait_for "文件(F)" 0

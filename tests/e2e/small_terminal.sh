@@ -59,3 +59,32 @@ pass "a resize repaints at once"
 tmx resize-window -t e2e -x 40 -y 10
 wait_for "[L]数据加载"
 pass "a shrunken terminal still shows the open menu"
+
+# The view goes back to the top-left corner once what the program waits on
+# fits there. At 80 x 24 the help menu moves the view right; the visit-record
+# listing that follows shows from column 0, its numbers in sight.
+samples="$(dirname "$0")/../../samples"
+cp "$samples"/{depart,patient,record}.dat "$E2E_DIR"/
+start 80 24
+wait_for "文件(F)" 0
+keys M-f l
+wait_for "就诊记录信息数据文件打开成功!"
+keys M-h
+wait_for "[T] 帮助主题"
+[[ $(row 0) != *"文件(F)"* ]] || fail "the help menu did not move the view"
+keys Down Down Down Enter
+wait_for "  1001      2001"
+screen | grep -q '^  病人编号  记录编号' || fail "the listing's first column is not in view"
+pass "80 x 24: after the help menu the visit-record listing shows from column 0"
+
+# At 40 x 10 the department listing after the help menu is not blank.
+start 40 10
+wait_for "文件(F)" 0
+keys M-f l
+wait_for "病人信息" 9  # the load is done: its screen comes in one frame
+keys M-h
+wait_for "[T] 帮助主题"
+keys Down Enter
+wait_for "内科"
+screen | grep -q '^  科室编号' || fail "the department listing is not in view"
+pass "40 x 10: after the help menu the department listing is in view"

@@ -244,3 +244,39 @@ TEST_F(ShellTest, CommandScreenStaysUntilTheNextMenuAction) {
     EXPECT_EQ(Attr(0, SCR_ROW - 1), 0x1E);
     EXPECT_EQ(after.map, start.map);
 }
+
+// What a command leaves unread in the line input never answers the next
+// command, whether keys or the mouse start it; what is typed before the next
+// command has started still reaches it.
+TEST_F(ShellTest, ACommandStartsWithoutWhatTheLastOneLeftUnread) {
+    for (bool by_mouse : {false, true}) {
+        SCOPED_TRACE(by_mouse ? "started by the mouse" : "started by keys");
+        TearDown();
+        SetUp();
+        AddDept(1, "内科");
+        StartSys();
+        fe.alt('q').type("z").type("abc\n").type("k");  // no patient "abc"; a key returns
+        if (by_mouse)
+            fe.click(70, 0).click(70, 2);
+        else
+            fe.alt('q').type("m");
+        fe.type("1\n");
+        RunOut();
+        EXPECT_EQ(Utf8(RowTrim(2)), Utf8("  请输入您所要查询的科室编号:  1"));
+        EXPECT_EQ(RowTrim(3), "") << "findM's line: the department was not found";
+        EXPECT_EQ(Utf8(RowTrim(6)), Utf8(" 1            内科"));
+    }
+}
+
+// Inside one command the reads keep their C behaviour: a name of two words
+// flows into the next field.
+TEST_F(ShellTest, InsideACommandTheRestOfALineFlowsOn) {
+    StartSys();
+    fe.alt('a').type("m").type("5\none two\n555\nn\n");
+    RunOut();
+    ASSERT_NE(hp, nullptr);
+    EXPECT_EQ(hp->number, 5);
+    EXPECT_STREQ(hp->name, "one");
+    EXPECT_STREQ(hp->adr, "two");
+    EXPECT_STREQ(hp->phone, "555");
+}

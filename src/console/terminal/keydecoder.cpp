@@ -379,8 +379,11 @@ void KeyDecoder::mouse(int code, int x, int y, bool release, std::vector<INPUT_R
     out.push_back(r);
 }
 
-// A byte with the high bit set: the start of a typed character, or, when it
-// starts none, a key with the meta bit (Alt).
+// A byte with the high bit set: the start of a typed character. In GBK, one
+// that starts none is a key with the meta bit (Alt); in UTF-8, each invalid
+// sequence (a byte that starts none, a sequence broken off, an overlong form,
+// a surrogate) is one '?', and the byte that broke a sequence off starts the
+// next key.
 void KeyDecoder::high_byte(unsigned char b, ByteSource& in, std::vector<INPUT_RECORD>& out) {
     std::string ch(1, static_cast<char>(b));
     if (charset_ == Charset::Gbk) {
@@ -397,20 +400,32 @@ void KeyDecoder::high_byte(unsigned char b, ByteSource& in, std::vector<INPUT_RE
         return;
     }
     int need = b >= 0xC2 && b <= 0xDF ? 1 : b >= 0xE0 && b <= 0xEF ? 2 : b >= 0xF0 && b <= 0xF4 ? 3 : -1;
-    if (need < 0) {
-        meta(b, out);
-        return;
-    }
+    // The second byte's range is narrower after E0, ED, F0 and F4.
+    int lo = b == 0xE0 ? 0xA0 : b == 0xF0 ? 0x90 : 0x80;
+    int hi = b == 0xED ? 0x9F : b == 0xF4 ? 0x8F : 0xBF;
     for (int i = 0; i < need; ++i) {
         int c = in.get(esc_timeout_);
-        if (c < 0x80 || c > 0xBF) {
-            // Not UTF-8 after all; whatever came stays for the next key.
+        if (c < lo || c > hi) {
             if (c >= 0) in.unget(static_cast<unsigned char>(c));
-            for (std::size_t k = ch.size(); k-- > 1;) in.unget(static_cast<unsigned char>(ch[k]));
-            meta(b, out);
-            return;
+            need = -1;
+            break;
         }
         ch.push_back(static_cast<char>(c));
+        lo = 0x80;
+        hi = 0xBF;
+    }
+    if (need < 0) {
+        out.push_back(ascii_key('?'));
+        return;
+    }
+    // A Latin-1 letter is what xterm sends for Alt+letter where it sets the
+    // eighth bit (U+00E6 for Alt+F): outside line input it is that key.
+    if (meta_letters_ && b == 0xC3) {
+        auto letter = static_cast<unsigned char>(0x40 | (ch[1] & 0x3F));
+        if ((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')) {
+            out.push_back(ascii_key(letter, kAlt));
+            return;
+        }
     }
     // One character in, one character out: an ASCII byte or a GBK pair.
     std::string text = from_utf8_(ch);

@@ -82,6 +82,12 @@ public:
     // Buttons held, as the last mouse report left them.
     DWORD buttons() const { return buttons_; }
 
+    // Whether a UTF-8 Latin-1 letter (U+00C1..U+00DA, U+00E1..U+00FA) is read
+    // as Alt and the letter it is with the eighth bit cleared, as a terminal
+    // that sets the eighth bit for Alt sends it. On by default; off while a
+    // line is typed, where such a letter is text.
+    void set_meta_letters(bool on) { meta_letters_ = on; }
+
 private:
     void escape(ByteSource& in, std::vector<INPUT_RECORD>& out);
     void csi(ByteSource& in, std::vector<INPUT_RECORD>& out, DWORD extra_mods);
@@ -96,6 +102,7 @@ private:
     Converter from_utf8_;
     int esc_timeout_;
     DWORD buttons_ = 0;
+    bool meta_letters_ = true;
 };
 
 // The record of one key press of a plain ASCII byte (letters, digits,

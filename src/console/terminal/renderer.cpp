@@ -80,13 +80,51 @@ void append_number(std::string& out, int n) {
 
 int glyph_index(uint16_t pair) { return ((pair >> 8) - 0x81) * 191 + ((pair & 0xFF) - 0x40); }
 
+// Takes terminfo's padding marks ($<5>, $<2/>, $<5*>) out of a parameterised
+// string: once the parameters are in, tputs would take a '$' that one of them
+// produced (a column sent as a character) for the start of a mark, and send
+// the mark on as text.
+void split_padding(const std::string& cap, std::string& text, std::string& padding) {
+    for (std::size_t i = 0; i < cap.size();) {
+        if (cap.compare(i, 2, "$<") == 0) {
+            std::size_t end = cap.find('>', i);
+            if (end != std::string::npos && end > i + 2 &&
+                cap.find_first_not_of("0123456789.*/", i + 2) == end) {
+                padding.append(cap, i, end + 1 - i);
+                i = end + 1;
+                continue;
+            }
+        }
+        text += cap[i++];
+    }
+}
+
 }  // namespace
 
 int ansi_colour(int console_colour) { return kAnsiColour[console_colour & 15]; }
 
+namespace {
+// tputs writes through a plain function: this is where it appends.
+std::string* g_capability_out = nullptr;
+int put_capability_byte(int c) {
+    g_capability_out->push_back(static_cast<char>(c));
+    return c;
+}
+}  // namespace
+
+void append_capability(std::string& out, const char* cap) {
+    if (!cap) return;
+    g_capability_out = &out;
+    tputs(cap, 1, put_capability_byte);
+    g_capability_out = nullptr;
+}
+
 Renderer::Renderer(TermCaps caps, TermText text)
     : caps_(std::move(caps)), text_(text), glyphs_(126 * 191) {
     if (!text_.convert) text_.convert = gbk::to_utf8;
+    std::string padding;
+    split_padding(caps_.cup, cup_, padding);
+    append_capability(cup_padding_, padding.c_str());
     resize(cols_, rows_);
 }
 
@@ -178,17 +216,32 @@ void Renderer::set_attr(int attr, std::string& out) {
 }
 
 void Renderer::move_to(int x, int y, const TCell* row, std::string& out) {
-    // Short moves along the row are ANSI; a terminal with another cursor
-    // address gets only that.
-    if (cur_y_ == y && cur_x_ >= 0 && cur_x_ <= x && caps_.cup.empty()) {
+    if (cur_y_ == y && cur_x_ == x) return;
+    // The absolute move; short moves along the row are ANSI, so a terminal
+    // with another cursor address gets only that.
+    std::string move;
+    if (caps_.cup.empty()) {
+        move = "\x1b[";
+        if (y > 0 || x > 0) append_number(move, y + 1);
+        if (x > 0) {
+            move += ';';
+            append_number(move, x + 1);
+        }
+        move += 'H';
+    } else {
+        if (const char* s = tiparm(cup_.c_str(), y, x)) move = s;
+        move += cup_padding_;
+    }
+    if (cur_y_ == y && cur_x_ >= 0 && cur_x_ < x) {
         int gap = x - cur_x_;
-        if (gap == 0) return;
-        std::string cuf = "\x1b[";
-        if (gap > 1) append_number(cuf, gap);
-        cuf += 'C';
+        if (caps_.cup.empty()) {
+            move = "\x1b[";
+            if (gap > 1) append_number(move, gap);
+            move += 'C';
+        }
         // Unchanged narrow cells in the current colours cost a byte each:
         // writing them again can be cheaper than moving over them.
-        if (row && gap <= static_cast<int>(cuf.size())) {
+        if (row && gap <= static_cast<int>(move.size())) {
             bool plain = true;
             for (int i = cur_x_; i < x && plain; ++i)
                 plain = row[i].kind == Narrow && row[i].attr == cur_attr_;
@@ -198,21 +251,8 @@ void Renderer::move_to(int x, int y, const TCell* row, std::string& out) {
                 return;
             }
         }
-        out += cuf;
-        cur_x_ = x;
-        return;
     }
-    if (caps_.cup.empty()) {
-        out += "\x1b[";
-        if (y > 0 || x > 0) append_number(out, y + 1);
-        if (x > 0) {
-            out += ';';
-            append_number(out, x + 1);
-        }
-        out += 'H';
-    } else {
-        out += tiparm(caps_.cup.c_str(), y, x);
-    }
+    out += move;
     cur_x_ = x;
     cur_y_ = y;
 }

@@ -28,8 +28,10 @@
 namespace con::term {
 
 // What the renderer needs to know of the terminal. The defaults are xterm's.
+// The fixed strings are sent as they stand, so any terminfo padding in them
+// has been resolved already (append_capability).
 struct TermCaps {
-    std::string cup;  // terminfo's cursor address; empty: "\e[row;colH"
+    std::string cup;  // terminfo's cursor address, padding and all; empty: "\e[row;colH"
     std::string civis = "\x1b[?25l";
     std::string cnorm = "\x1b[?25h";
     std::string clear = "\x1b[H\x1b[2J";
@@ -56,6 +58,11 @@ struct FrameView {
 
 // The terminal's SGR colour index of a console colour (0..15).
 int ansi_colour(int console_colour);
+
+// Appends a terminfo string as the terminal must receive it: its $<n> padding
+// becomes what ncurses' tputs makes of it (pad characters, or nothing). No
+// "$<" ever reaches a terminal.
+void append_capability(std::string& out, const char* cap);
 
 class Renderer {
 public:
@@ -100,6 +107,8 @@ private:
     void set_title(const std::string& title, std::string& out);
 
     TermCaps caps_;
+    std::string cup_;          // caps_.cup without its padding marks
+    std::string cup_padding_;  // what the padding comes to, sent after each move
     TermText text_;
     int cols_ = 80;
     int rows_ = 24;

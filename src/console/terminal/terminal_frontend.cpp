@@ -126,6 +126,7 @@ bool TerminalFrontend::read(INPUT_RECORD& rec) {
             }
         }
         decoded_.clear();
+        decoder_->set_meta_letters(why_ != Wait::Line);
         if (!decoder_->decode(source_, decoded_)) {
             closed_ = true;
             return false;

@@ -27,6 +27,11 @@ constexpr const char kMouseOff[] = "\x1b[?1006l\x1b[?1003l\x1b[?1002l\x1b[?1000l
 // The window title is saved on the terminal's title stack and restored on leaving.
 constexpr const char kTitlePush[] = "\x1b[22;0t";
 constexpr const char kTitlePop[] = "\x1b[23;0t";
+// xterm's "meta sends escape": Alt+letter arrives as ESC and the letter, as in
+// most terminals, instead of the letter with its eighth bit set (which a UTF-8
+// xterm sends as a Latin-1 letter). Terminals without the mode ignore it.
+constexpr const char kMetaEscapeOn[] = "\x1b[?1036h";
+constexpr const char kMetaEscapeOff[] = "\x1b[?1036l";
 
 // Everything the signal handlers touch: plain data, prepared before any
 // handler is installed, so restoring needs only write() and tcsetattr().
@@ -35,9 +40,9 @@ struct SignalState {
     int out_fd = -1;
     termios saved{};
     termios raw{};
-    char enter[256];
+    char enter[1024];
     std::size_t enter_len = 0;
-    char leave[256];
+    char leave[1024];
     std::size_t leave_len = 0;
     int pipe_fd[2] = {-1, -1};
 };
@@ -46,8 +51,19 @@ volatile sig_atomic_t g_active = 0;  // the terminal is ours (raw, alternate scr
 volatile sig_atomic_t g_resized = 0;
 volatile sig_atomic_t g_resumed = 0;
 
-constexpr int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT,
-                                 SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
+// Every catchable signal whose default action ends the process; the
+// real-time signals (SIGRTMIN to SIGRTMAX) end it too and are added to these.
+constexpr int kFatalSignals[] = {
+    SIGHUP,  SIGINT,  SIGQUIT, SIGILL,  SIGTRAP,   SIGABRT, SIGBUS,    SIGFPE,
+    SIGUSR1, SIGSEGV, SIGUSR2, SIGPIPE, SIGALRM,   SIGTERM, SIGSTKFLT, SIGXCPU,
+    SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO, SIGPWR,    SIGSYS,
+};
+
+template <typename Visit>
+void for_each_fatal_signal(Visit visit) {
+    for (int sig : kFatalSignals) visit(sig);
+    for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) visit(sig);
+}
 
 void write_all(int fd, const char* p, std::size_t n) {
     while (n > 0) {
@@ -136,27 +152,39 @@ void on_winch(int) {
 // What each signal did before the terminal was taken over, given back on close.
 struct sigaction g_previous[NSIG];
 
-void install(int sig, void (*handler)(int), int flags) {
+// block_all: no other signal interrupts the handler (a second fatal signal
+// must not cut the terminal's restoration short).
+void install(int sig, void (*handler)(int), int flags, bool block_all = false) {
     sigaction(sig, nullptr, &g_previous[sig]);
     // A signal the program was started with ignored (nohup, a background job
     // of a shell without job control) stays ignored.
     if (g_previous[sig].sa_handler == SIG_IGN) return;
     struct sigaction sa {};
     sa.sa_handler = handler;
-    sigemptyset(&sa.sa_mask);
+    if (block_all)
+        sigfillset(&sa.sa_mask);
+    else
+        sigemptyset(&sa.sa_mask);
     sa.sa_flags = flags;
     sigaction(sig, &sa, nullptr);
 }
 
 void uninstall(int sig) { sigaction(sig, &g_previous[sig], nullptr); }
 
-bool append(char* buf, std::size_t cap, std::size_t& len, const char* s) {
-    if (!s) return true;
-    std::size_t n = std::strlen(s);
-    if (len + n > cap) return false;
-    std::memcpy(buf + len, s, n);
-    len += n;
+// Padding may have put NUL pad characters into s: it is copied by its size.
+bool append(char* buf, std::size_t cap, std::size_t& len, std::string_view s) {
+    if (len + s.size() > cap) return false;
+    std::memcpy(buf + len, s.data(), s.size());
+    len += s.size();
     return true;
+}
+
+// A fixed terminfo string as it is sent, padding resolved; empty when the
+// terminal has none.
+std::string ready(const char* cap) {
+    std::string out;
+    append_capability(out, cap);
+    return out;
 }
 
 // A terminfo string capability, or null when the terminal has none.
@@ -196,8 +224,8 @@ bool Termio::open(int in_fd, int out_fd, std::string& error) {
     int err = 0;
     bool have_terminfo = setupterm(nullptr, out_fd, &err) == 0;
     caps_ = TermCaps{};
-    const char* smcup = "\x1b[?1049h";
-    const char* rmcup = "\x1b[?1049l";
+    std::string smcup = "\x1b[?1049h";
+    std::string rmcup = "\x1b[?1049l";
     // The Linux console and its kin print an OSC title as text.
     if (const char* term = std::getenv("TERM"))
         for (const char* plain : {"linux", "dumb", "cons"})
@@ -205,13 +233,13 @@ bool Termio::open(int in_fd, int out_fd, std::string& error) {
     if (have_terminfo) {
         if (const char* cup = cap_string("cup"); cup && std::strcmp(cup, "\x1b[%i%p1%d;%p2%dH") != 0)
             caps_.cup = cup;
-        if (const char* s = cap_string("civis")) caps_.civis = s;
-        if (const char* s = cap_string("cnorm")) caps_.cnorm = s;
-        if (const char* s = cap_string("clear")) caps_.clear = s;
-        if (const char* s = cap_string("sgr0")) caps_.sgr0 = s;
+        if (const char* s = cap_string("civis")) caps_.civis = ready(s);
+        if (const char* s = cap_string("cnorm")) caps_.cnorm = ready(s);
+        if (const char* s = cap_string("clear")) caps_.clear = ready(s);
+        if (const char* s = cap_string("sgr0")) caps_.sgr0 = ready(s);
         caps_.bce = tigetflag(const_cast<char*>("bce")) > 0;
-        smcup = cap_string("smcup");
-        rmcup = cap_string("rmcup");
+        smcup = ready(cap_string("smcup"));
+        rmcup = ready(cap_string("rmcup"));
     }
 
     if (tcgetattr(in_fd, &g.saved) != 0) {
@@ -235,9 +263,11 @@ bool Termio::open(int in_fd, int out_fd, std::string& error) {
     bool fits = append(g.enter, sizeof g.enter, g.enter_len, kTitlePush) &&
                 append(g.enter, sizeof g.enter, g.enter_len, smcup) &&
                 append(g.enter, sizeof g.enter, g.enter_len, kMouseOn) &&
+                append(g.enter, sizeof g.enter, g.enter_len, kMetaEscapeOn) &&
+                append(g.leave, sizeof g.leave, g.leave_len, kMetaEscapeOff) &&
                 append(g.leave, sizeof g.leave, g.leave_len, kMouseOff) &&
-                append(g.leave, sizeof g.leave, g.leave_len, caps_.sgr0.c_str()) &&
-                append(g.leave, sizeof g.leave, g.leave_len, caps_.cnorm.c_str()) &&
+                append(g.leave, sizeof g.leave, g.leave_len, caps_.sgr0) &&
+                append(g.leave, sizeof g.leave, g.leave_len, caps_.cnorm) &&
                 append(g.leave, sizeof g.leave, g.leave_len, rmcup) &&
                 append(g.leave, sizeof g.leave, g.leave_len, kTitlePop);
     if (!fits) {
@@ -255,7 +285,7 @@ bool Termio::open(int in_fd, int out_fd, std::string& error) {
     }
 
     take_over();
-    for (int sig : kFatalSignals) install(sig, on_fatal, SA_RESETHAND | SA_NODEFER);
+    for_each_fatal_signal([](int sig) { install(sig, on_fatal, SA_RESETHAND | SA_NODEFER, true); });
     install(SIGTSTP, on_tstp, SA_RESTART);
     install(SIGCONT, on_cont, SA_RESTART);
     install(SIGWINCH, on_winch, SA_RESTART);
@@ -269,7 +299,7 @@ void Termio::close() {
     if (!open_) return;
     open_ = false;
     // Handlers first, so that none of them acts on a terminal given back.
-    for (int sig : kFatalSignals) uninstall(sig);
+    for_each_fatal_signal(uninstall);
     uninstall(SIGTSTP);
     uninstall(SIGCONT);
     uninstall(SIGWINCH);

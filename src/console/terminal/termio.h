@@ -1,9 +1,11 @@
 // The controlling terminal: its modes and capabilities (terminfo), its size,
 // reading and writing it, and the signals that concern it. There is one per
-// process, because signal handlers must give the terminal back: on SIGINT,
-// SIGTERM, SIGHUP, SIGQUIT and the crash signals they restore it and let the
-// signal take its course; SIGTSTP restores, stops, and on resumption takes the
-// terminal over again and asks for a full repaint; SIGWINCH asks for one too.
+// process, because signal handlers must give the terminal back: on every
+// catchable signal that would end the process (SIGINT, SIGTERM, SIGHUP, the
+// crash signals, SIGUSR1, SIGALRM, the real-time signals, ...) they restore it
+// and let the signal take its course; SIGTSTP restores, stops, and on
+// resumption takes the terminal over again and asks for a full repaint;
+// SIGWINCH asks for one too.
 #pragma once
 
 #include <cstddef>
@@ -24,8 +26,8 @@ public:
 
     // Takes over the terminal on in_fd and out_fd: terminfo, input without
     // echo or line editing (Ctrl+C, Ctrl+Z and Ctrl+\ still signal), the
-    // alternate screen, mouse reporting, the signal handlers. On failure
-    // returns false and says why in error.
+    // alternate screen, mouse reporting, Alt as an ESC prefix, the signal
+    // handlers. On failure returns false and says why in error.
     bool open(int in_fd, int out_fd, std::string& error);
 
     // Gives the terminal back as it found it. Safe to call again.

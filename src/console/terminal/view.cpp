@@ -27,19 +27,39 @@ void View::clamp(const ConsoleState& state) {
     top_ = std::clamp(top_, 0, std::max(0, state.screen.rows() - term_rows_));
 }
 
-// A pop-up is kept in sight with one cell of what surrounds it where the
-// terminal has room: a sub-menu then shows with the menu bar above it.
+// The focus is the open pop-up, with one cell of what surrounds it where the
+// terminal has room (a sub-menu then shows with the menu bar above it), or
+// else the cursor while a line or a key is awaited. When the focus fits in the
+// view at the top-left corner the view goes back there, where the menu bar and
+// every command's screen begin; otherwise it moves the least that brings the
+// focus into sight. With no focus (the menu bar, a listing awaiting the next
+// menu action) it goes back to the corner once, and then stays where the
+// user scrolls it: a mouse moved over a long listing must not undo that.
 void View::follow(const ConsoleState& state, Wait why) {
+    int first_x = 0, last_x = 0, first_y = 0, last_y = 0;
+    bool none = false;
     if (state.has_focus) {
         const SMALL_RECT& f = state.focus;
         int mx = f.Right - f.Left + 3 <= term_cols_ ? 1 : 0;
         int my = f.Bottom - f.Top + 3 <= term_rows_ ? 1 : 0;
-        left_ = bring_into_sight(left_, term_cols_, f.Left - mx, f.Right + mx);
-        top_ = bring_into_sight(top_, term_rows_, f.Top - my, f.Bottom + my);
+        first_x = f.Left - mx;
+        last_x = f.Right + mx;
+        first_y = f.Top - my;
+        last_y = f.Bottom + my;
     } else if (why == Wait::Line || why == Wait::Key) {
-        left_ = bring_into_sight(left_, term_cols_, state.cursor.X, state.cursor.X);
-        top_ = bring_into_sight(top_, term_rows_, state.cursor.Y, state.cursor.Y);
+        first_x = last_x = state.cursor.X;
+        first_y = last_y = state.cursor.Y;
+    } else {
+        none = true;
     }
+    if (none ? !followed_nothing_ : last_x < term_cols_ && last_y < term_rows_) {
+        left_ = 0;
+        top_ = 0;
+    } else if (!none) {
+        left_ = bring_into_sight(left_, term_cols_, first_x, last_x);
+        top_ = bring_into_sight(top_, term_rows_, first_y, last_y);
+    }
+    followed_nothing_ = none;
     clamp(state);
 }
 

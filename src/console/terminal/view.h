@@ -18,11 +18,13 @@ public:
     int left() const { return left_; }
     int top() const { return top_; }
 
-    // Brings into sight, moving as little as possible: the focus rectangle
-    // (an open pop-up) with a margin of one cell where there is room, else
-    // the cursor while line input or a key is awaited. A rectangle larger
-    // than the terminal shows its top-left part. With nothing to follow the
-    // view stays where it is.
+    // Brings the focus into sight: the focus rectangle (an open pop-up) with
+    // a margin of one cell where there is room, else the cursor while line
+    // input or a key is awaited. When the focus fits in the view at the
+    // top-left corner the view goes back there; otherwise it moves as little
+    // as possible. A rectangle larger than the terminal shows its top-left
+    // part. When there comes to be nothing to follow, the view goes back to
+    // the corner, and then stays where it is scrolled.
     void follow(const ConsoleState& state, Wait why);
 
     // Scrolls by whole cells, kept inside the buffer. Returns whether the
@@ -40,6 +42,7 @@ private:
     int term_rows_ = 24;
     int left_ = 0;
     int top_ = 0;
+    bool followed_nothing_ = false;  // the last follow had no focus
 };
 
 }  // namespace con::term
