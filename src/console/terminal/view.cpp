@@ -22,14 +22,15 @@ void View::set_terminal(int cols, int rows) {
     term_rows_ = std::max(rows, 1);
 }
 
-void View::clamp(const ConsoleState& state) {
+void View::clamp(const ConsoleState& state, int history_rows) {
     left_ = std::clamp(left_, 0, std::max(0, state.screen.cols() - term_cols_));
-    top_ = std::clamp(top_, 0, std::max(0, state.screen.rows() - term_rows_));
+    top_ = std::clamp(top_, -history_rows, std::max(0, state.screen.rows() - term_rows_));
 }
 
 // A pop-up is kept in sight with one cell of what surrounds it where the
 // terminal has room: a sub-menu then shows with the menu bar above it.
 void View::follow(const ConsoleState& state, Wait why) {
+    if (in_history()) return;
     if (state.has_focus) {
         const SMALL_RECT& f = state.focus;
         int mx = f.Right - f.Left + 3 <= term_cols_ ? 1 : 0;
@@ -43,12 +44,17 @@ void View::follow(const ConsoleState& state, Wait why) {
     clamp(state);
 }
 
-bool View::scroll(int dx, int dy, const ConsoleState& state) {
+bool View::scroll(int dx, int dy, const ConsoleState& state, int history_rows) {
     int old_left = left_, old_top = top_;
     left_ += dx;
     top_ += dy;
-    clamp(state);
+    clamp(state, history_rows);
     return left_ != old_left || top_ != old_top;
+}
+
+void View::leave_history(const ConsoleState& state, Wait why) {
+    top_ = 0;
+    follow(state, why);
 }
 
 bool View::to_buffer(int tx, int ty, const ConsoleState& state, COORD& cell) const {
