@@ -11,6 +11,7 @@
 
 #include "console/output.h"
 #include "console/scripted.h"
+#include "console/terminal/history.h"
 #include "console/terminal/renderer.h"
 #include "hospital.h"
 
@@ -24,7 +25,8 @@ using con::term::TermCaps;
 using con::term::TermText;
 
 // A scripted console whose every frame is also rendered, as the terminal
-// front end renders it when the program waits.
+// front end renders it when the program waits, and which keeps the rows that
+// scroll off in a scroll-back as the terminal front end does.
 class RenderingFrontend : public con::ScriptedFrontend {
 public:
     struct Frame {
@@ -45,8 +47,10 @@ public:
         renderer_.render(st, v, out);
         frames.push_back({pending(), out.size()});
     }
+    void row_scrolled_off(const con::Cell* cells, int count) override { history.push(cells, count); }
 
     std::vector<Frame> frames;
+    con::term::History history;
 
 private:
     Renderer renderer_;
@@ -107,6 +111,8 @@ void BM_MillionRowsThenOneFrame(benchmark::State& state) {
         fe.present(con::state(), Wait::Event);
         state.counters["frames"] = static_cast<double>(fe.frames.size());
         state.counters["frame_bytes"] = static_cast<double>(fe.frames.back().bytes);
+        state.counters["history_rows"] = fe.history.size();
+        state.counters["history_bytes"] = static_cast<double>(fe.history.bytes());
         con::attach(nullptr);
     }
 }

@@ -6,6 +6,7 @@
 namespace con {
 
 struct ConsoleState;
+struct Cell;
 
 // What the program is about to wait for when it asks the front end for input.
 enum class Wait {
@@ -25,6 +26,14 @@ public:
     // Blocks for the next input record. Returns false when input has ended for
     // good (the terminal is gone, or a test's script has run out).
     virtual bool read(INPUT_RECORD& rec) = 0;
+
+    // The row that output scrolling is about to push off the top of the
+    // screen buffer, its count cells as they are: a front end may keep it as
+    // a terminal keeps its scroll-back. The program never gets it back.
+    virtual void row_scrolled_off(const Cell* cells, int count) {
+        (void)cells;
+        (void)count;
+    }
 };
 
 }  // namespace con

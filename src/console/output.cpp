@@ -30,7 +30,9 @@ constexpr std::array<unsigned char, 256> kKinds = make_kinds();
 // The cursor while a write runs: kept in locals and stored back once.
 class Pen {
 public:
-    Pen() : s_(state()), sc_(s_.screen), x_(s_.cursor.X), y_(s_.cursor.Y), attr_(s_.attr) {}
+    Pen()
+        : s_(state()), sc_(s_.screen), fe_(frontend()), x_(s_.cursor.X), y_(s_.cursor.Y),
+          attr_(s_.attr) {}
     ~Pen() {
         s_.cursor.X = static_cast<SHORT>(x_);
         s_.cursor.Y = static_cast<SHORT>(y_);
@@ -96,6 +98,7 @@ private:
     void new_line() {
         x_ = 0;
         if (++y_ == sc_.rows()) {
+            if (fe_) fe_->row_scrolled_off(&sc_.at(0, 0), sc_.cols());
             sc_.scroll_up(attr_);
             ++g_scrolls;
             y_ = sc_.rows() - 1;
@@ -104,6 +107,7 @@ private:
 
     ConsoleState& s_;
     ScreenBuffer& sc_;
+    Frontend* fe_;
     int x_, y_;
     WORD attr_;
 };

@@ -178,6 +178,35 @@ TEST_F(TerminalFrontendTest, PageKeysAndTheWheelScrollTheViewAndAreNotPassedOn) 
     EXPECT_EQ(r.Event.MouseEvent.dwMousePosition.Y, 23);
 }
 
+TEST_F(TerminalFrontendTest, ShiftPgUpReachesTheScrollBackAndAnyKeyComesBackBeforeItIsPassedOn) {
+    con::Cell row[con::kCols];
+    for (int i = 0; i < 30; ++i) {
+        std::string text = "old" + std::to_string(i);
+        for (int x = 0; x < con::kCols; ++x)
+            row[x].ch = x < static_cast<int>(text.size()) ? text[x] : ' ';
+        fe_.row_scrolled_off(row, con::kCols);
+    }
+    Put(0, 0, "live0");
+    fe_.present(*st_, Wait::Event);
+    Drain();
+    Type("[5;2~");      // Shift+PgUp: half of 24 rows up
+    Type("[<35;5;5M");  // motion over the scroll-back: nobody's
+    Type("z");
+    INPUT_RECORD r{};
+    ASSERT_TRUE(fe_.read(r));
+    EXPECT_EQ(r.Event.KeyEvent.uChar.AsciiChar, 'z') << "the motion was passed on";
+    std::string out = Drain();
+    // old18 stands on the top row; the marker on the last; then the live
+    // screen is back before the key is the program's.
+    std::size_t old18 = out.find("old18\x1b[2Hold19");
+    std::size_t marker = out.find(reinterpret_cast<const char*>(u8"历史 -12 行，任意键返回"));
+    std::size_t live = out.rfind("live0");
+    EXPECT_NE(old18, std::string::npos) << out;
+    ASSERT_NE(marker, std::string::npos) << out;
+    EXPECT_GT(live, marker) << out;
+    EXPECT_EQ(fe_.history().size(), 30);
+}
+
 TEST_F(TerminalFrontendTest, AResizeRepaintsEvenWhileWaitingForInput) {
     Put(0, 0, "top");
     fe_.present(*st_, Wait::Event);

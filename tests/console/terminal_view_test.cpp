@@ -109,6 +109,22 @@ TEST_F(TerminalView, ScrollsWithinTheBuffer) {
     EXPECT_EQ(Origin(), std::pair(30, 10));
 }
 
+TEST_F(TerminalView, GoesUpIntoTheScrollBackAndBackToWhereItWasLive) {
+    v.set_terminal(80, 24);
+    v.follow(*st, Wait::Event);  // nothing to follow: the corner, once
+    EXPECT_FALSE(v.scroll(0, -5, *st)) << "with no scroll-back the buffer's top is the end";
+    ASSERT_TRUE(v.scroll(0, 30, *st));
+    v.follow(*st, Wait::Event);
+    EXPECT_EQ(v.top(), 30) << "the user's scroll stays";
+    ASSERT_TRUE(v.scroll(0, -50, *st, 15));
+    EXPECT_EQ(v.top(), -15);
+    EXPECT_TRUE(v.in_history());
+    v.follow(*st, Wait::Event);
+    EXPECT_EQ(v.top(), -15) << "what the program waits on does not pull it out";
+    v.leave_history(*st, Wait::Event);
+    EXPECT_EQ(v.top(), 30);
+}
+
 TEST_F(TerminalView, MousePositionsMapThroughTheView) {
     v.set_terminal(80, 24);
     v.scroll(15, 29, *st);

@@ -56,17 +56,19 @@ uint16_t single_glyph(unsigned char b) {
     return '?';
 }
 
-// A Lead cell at (x, y) and a Trail cell after it that make a GBK pair. Cells
-// set directly (not through the console's writers) may claim roles their
-// bytes do not bear out: those show as single cells.
-bool is_pair(const ScreenBuffer& sb, int x, int y) {
-    if (x + 1 >= sb.cols()) return false;
-    const Cell& l = sb.at(x, y);
-    const Cell& t = sb.at(x + 1, y);
+// A Lead cell at x of a row and a Trail cell after it that make a GBK pair.
+// Cells set directly (not through the console's writers) may claim roles
+// their bytes do not bear out: those show as single cells.
+bool is_pair(const Cell* row, int cols, int x) {
+    if (x + 1 >= cols) return false;
+    const Cell& l = row[x];
+    const Cell& t = row[x + 1];
     return l.half == Half::Lead && t.half == Half::Trail &&
            gbk::is_lead(static_cast<unsigned char>(l.ch)) &&
            gbk::is_trail(static_cast<unsigned char>(t.ch));
 }
+
+constexpr uint16_t kMarkerAttr = 0x70;  // the state bar's colours
 
 void append_number(std::string& out, int n) {
     char buf[12];
@@ -145,32 +147,62 @@ void Renderer::build_frame(const ConsoleState& state, const FrameView& view) {
         TCell* w = &want_[static_cast<std::size_t>(ty) * cols_];
         std::fill(w, w + cols_, outside);
         int by = view.top + ty;
-        if (by < 0 || by >= sb.rows()) continue;
-        // The cell left of the view decides whether the first cell in view is
-        // the right half of a pair.
-        int end = std::min(sb.cols(), view.left + cols_);
-        for (int bx = std::max(view.left - 1, 0); bx < end;) {
-            const Cell& c = sb.at(bx, by);
-            auto b = static_cast<unsigned char>(c.ch);
-            auto attr = static_cast<uint16_t>(c.attr & 0xFF);
-            int tx = bx - view.left;
-            if (is_pair(sb, bx, by)) {
-                const Cell& t = sb.at(bx + 1, by);
-                auto pair = static_cast<uint16_t>(b << 8 | static_cast<unsigned char>(t.ch));
-                if (tx >= 0 && tx + 1 < cols_) {
-                    w[tx] = {pair, attr, Lead};
-                    w[tx + 1] = {pair, attr, Tail};
-                } else if (tx == -1) {
-                    // Only its right half is in view.
-                    w[0] = {' ', static_cast<uint16_t>(t.attr & 0xFF), Narrow};
-                } else if (tx == cols_ - 1) {
-                    w[tx] = {' ', attr, Narrow};
-                }
-                bx += 2;
-                continue;
+        if (by >= 0 && by < sb.rows()) {
+            build_row(&sb.at(0, by), sb.cols(), view.left, w);
+        } else if (by < 0 && view.history && -by <= view.history->size()) {
+            build_row(view.history->row(view.history->size() + by), kCols, view.left, w);
+        }
+    }
+    if (!view.marker.empty()) build_marker(view.marker);
+}
+
+void Renderer::build_row(const Cell* row, int row_cols, int left, TCell* w) {
+    // The cell left of the view decides whether the first cell in view is the
+    // right half of a pair.
+    int end = std::min(row_cols, left + cols_);
+    for (int bx = std::max(left - 1, 0); bx < end;) {
+        const Cell& c = row[bx];
+        auto b = static_cast<unsigned char>(c.ch);
+        auto attr = static_cast<uint16_t>(c.attr & 0xFF);
+        int tx = bx - left;
+        if (is_pair(row, row_cols, bx)) {
+            const Cell& t = row[bx + 1];
+            auto pair = static_cast<uint16_t>(b << 8 | static_cast<unsigned char>(t.ch));
+            if (tx >= 0 && tx + 1 < cols_) {
+                w[tx] = {pair, attr, Lead};
+                w[tx + 1] = {pair, attr, Tail};
+            } else if (tx == -1) {
+                // Only its right half is in view.
+                w[0] = {' ', static_cast<uint16_t>(t.attr & 0xFF), Narrow};
+            } else if (tx == cols_ - 1) {
+                w[tx] = {' ', attr, Narrow};
             }
-            if (tx >= 0) w[tx] = {c.half == Half::None ? single_glyph(b) : uint16_t{' '}, attr, Narrow};
-            ++bx;
+            bx += 2;
+            continue;
+        }
+        if (tx >= 0) w[tx] = {c.half == Half::None ? single_glyph(b) : uint16_t{' '}, attr, Narrow};
+        ++bx;
+    }
+}
+
+// The whole last row in the state bar's colours, the marker in its middle.
+void Renderer::build_marker(std::string_view marker) {
+    TCell* w = &want_[static_cast<std::size_t>(rows_ - 1) * cols_];
+    std::fill(w, w + cols_, TCell{' ', kMarkerAttr, Narrow});
+    int x = std::max(0, (cols_ - static_cast<int>(marker.size())) / 2);
+    for (std::size_t i = 0; i < marker.size() && x < cols_;) {
+        auto b = static_cast<unsigned char>(marker[i]);
+        if (i + 1 < marker.size() && gbk::is_lead(b) &&
+            gbk::is_trail(static_cast<unsigned char>(marker[i + 1]))) {
+            if (x + 1 >= cols_) break;
+            auto pair = static_cast<uint16_t>(b << 8 | static_cast<unsigned char>(marker[i + 1]));
+            w[x] = {pair, kMarkerAttr, Lead};
+            w[x + 1] = {pair, kMarkerAttr, Tail};
+            x += 2;
+            i += 2;
+        } else {
+            w[x++] = {single_glyph(b), kMarkerAttr, Narrow};
+            ++i;
         }
     }
 }

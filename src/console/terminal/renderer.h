@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "console/console.h"
+#include "console/terminal/history.h"
 
 namespace con::term {
 
@@ -48,12 +49,17 @@ struct TermText {
 };
 
 // What one frame shows: the buffer cell at the terminal's top-left corner,
-// and where the cursor stands in terminal cells (x < 0: hidden).
+// and where the cursor stands in terminal cells (x < 0: hidden). Rows above
+// the buffer's row 0 (top < 0) come from the scroll-back, row -1 its newest.
+// A marker, GBK text, is drawn over the terminal's last row in the state
+// bar's colours.
 struct FrameView {
     int left = 0;
     int top = 0;
     int cursor_x = -1;
     int cursor_y = -1;
+    const History* history = nullptr;
+    std::string_view marker;
 };
 
 // The terminal's SGR colour index of a console colour (0..15).
@@ -99,6 +105,8 @@ private:
     };
 
     void build_frame(const ConsoleState& state, const FrameView& view);
+    void build_row(const Cell* row, int cols, int left, TCell* w);
+    void build_marker(std::string_view marker);
     void full_repaint(std::string& out);
     void move_to(int x, int y, const TCell* row, std::string& out);
     void set_attr(int attr, std::string& out);

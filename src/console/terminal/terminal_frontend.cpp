@@ -1,6 +1,7 @@
 #include "console/terminal/terminal_frontend.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "console/gbk.h"
 
@@ -10,6 +11,14 @@ namespace {
 
 constexpr int kWheelRows = 3;
 constexpr int kWheelCols = 8;
+
+// The last row's words while the view is in the scroll-back, `rows` rows
+// above the live screen.
+std::string HistoryMarker(int rows) {
+    char text[64];
+    std::snprintf(text, sizeof text, "── 历史 -%d 行，任意键返回 ──", rows);
+    return text;
+}
 
 }  // namespace
 
@@ -51,9 +60,14 @@ void TerminalFrontend::render() {
     FrameView fv;
     fv.left = view_.left();
     fv.top = view_.top();
-    // A user typing a line needs to see where, even where the program has
-    // hidden the cursor.
-    if (why_ == Wait::Line || state_->cursor_info.bVisible) {
+    fv.history = &history_;
+    std::string marker;
+    if (view_.in_history()) {
+        marker = HistoryMarker(-view_.top());
+        fv.marker = marker;
+    } else if (why_ == Wait::Line || state_->cursor_info.bVisible) {
+        // A user typing a line needs to see where, even where the program has
+        // hidden the cursor.
         fv.cursor_x = state_->cursor.X - view_.left();
         fv.cursor_y = state_->cursor.Y - view_.top();
     }
@@ -70,18 +84,31 @@ void TerminalFrontend::present(const ConsoleState& state, Wait why) {
     render();
 }
 
+void TerminalFrontend::scroll(int dx, int dy) {
+    if (state_ && view_.scroll(dx, dy, *state_, history_.size())) render();
+}
+
+void TerminalFrontend::leave_history() {
+    if (!state_ || !view_.in_history()) return;
+    view_.leave_history(*state_, why_);
+    render();
+}
+
 void TerminalFrontend::route(const INPUT_RECORD& rec) {
     if (rec.EventType == KEY_EVENT) {
         WORD vk = rec.Event.KeyEvent.wVirtualKeyCode;
         if (vk == VK_PRIOR || vk == VK_NEXT) {
-            if (!state_) return;
             int sign = vk == VK_PRIOR ? -1 : 1;
-            bool sideways = rec.Event.KeyEvent.dwControlKeyState & (LEFT_ALT_PRESSED | RIGHT_ALT_PRESSED);
-            int dx = sideways ? sign * std::max(1, view_.terminal_cols() / 2) : 0;
-            int dy = sideways ? 0 : sign * std::max(1, view_.terminal_rows() - 1);
-            if (view_.scroll(dx, dy, *state_)) render();
+            DWORD mods = rec.Event.KeyEvent.dwControlKeyState;
+            bool sideways = mods & (LEFT_ALT_PRESSED | RIGHT_ALT_PRESSED);
+            int page = mods & SHIFT_PRESSED ? view_.terminal_rows() / 2 : view_.terminal_rows() - 1;
+            if (sideways)
+                scroll(sign * std::max(1, view_.terminal_cols() / 2), 0);
+            else
+                scroll(0, sign * std::max(1, page));
             return;
         }
+        leave_history();
         pending_.push_back(rec);
         return;
     }
@@ -94,10 +121,14 @@ void TerminalFrontend::route(const INPUT_RECORD& rec) {
             // Wheel up (away from the user) shows what lies above.
             int notch = delta > 0 ? -1 : 1;
             if (m.dwEventFlags & MOUSE_HWHEELED) notch = -notch;
-            int dx = sideways ? notch * kWheelCols : 0;
-            int dy = sideways ? 0 : notch * kWheelRows;
-            if (view_.scroll(dx, dy, *state_)) render();
+            scroll(sideways ? notch * kWheelCols : 0, sideways ? 0 : notch * kWheelRows);
             return;
+        }
+        if (view_.in_history()) {
+            // A press comes back to the live screen and is the program's;
+            // motion over the scroll-back is nobody's.
+            if (m.dwEventFlags != 0 || m.dwButtonState == 0) return;
+            leave_history();
         }
         INPUT_RECORD r = rec;
         if (!view_.to_buffer(m.dwMousePosition.X, m.dwMousePosition.Y, *state_,

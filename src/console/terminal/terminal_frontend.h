@@ -3,9 +3,13 @@
 // records.
 //
 // PgUp and PgDn (Alt+PgUp and Alt+PgDn sideways) and the mouse wheel (Shift+
-// wheel sideways) scroll the view of a terminal smaller than the buffer; they
-// never reach the program. Mouse positions reach it as buffer cells; reports
-// from beyond the buffer are dropped.
+// wheel sideways) scroll the view of a terminal smaller than the buffer, and
+// on above its row 0 into the scroll-back: the rows output scrolling pushed
+// off the top. Shift+PgUp and Shift+PgDn move by half the terminal, in any
+// size. None of them reaches the program. In the scroll-back a marker shows
+// on the last row; any other key or a click brings the view back to the live
+// screen first, and then reaches the program. Mouse positions reach it as
+// buffer cells; reports from beyond the buffer are dropped.
 #pragma once
 
 #include <deque>
@@ -14,6 +18,7 @@
 #include <vector>
 
 #include "console/console.h"
+#include "console/terminal/history.h"
 #include "console/terminal/keydecoder.h"
 #include "console/terminal/renderer.h"
 #include "console/terminal/termio.h"
@@ -34,17 +39,23 @@ public:
 
     void present(const ConsoleState& state, Wait why) override;
     bool read(INPUT_RECORD& rec) override;
+    void row_scrolled_off(const Cell* cells, int count) override { history_.push(cells, count); }
+
+    const History& history() const { return history_; }
 
 private:
     void take_signals();
     void render();
     void route(const INPUT_RECORD& rec);
+    void scroll(int dx, int dy);
+    void leave_history();
 
     Termio tty_;
     std::optional<Renderer> renderer_;
     std::optional<KeyDecoder> decoder_;
     TtySource source_;
     View view_;
+    History history_;
     std::deque<INPUT_RECORD> pending_;
     std::vector<INPUT_RECORD> decoded_;
     std::string frame_;

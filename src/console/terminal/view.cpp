@@ -22,9 +22,9 @@ void View::set_terminal(int cols, int rows) {
     term_rows_ = std::max(rows, 1);
 }
 
-void View::clamp(const ConsoleState& state) {
+void View::clamp(const ConsoleState& state, int history_rows) {
     left_ = std::clamp(left_, 0, std::max(0, state.screen.cols() - term_cols_));
-    top_ = std::clamp(top_, 0, std::max(0, state.screen.rows() - term_rows_));
+    top_ = std::clamp(top_, -history_rows, std::max(0, state.screen.rows() - term_rows_));
 }
 
 // The focus is the open pop-up, with one cell of what surrounds it where the
@@ -36,6 +36,7 @@ void View::clamp(const ConsoleState& state) {
 // menu action) it goes back to the corner once, and then stays where the
 // user scrolls it: a mouse moved over a long listing must not undo that.
 void View::follow(const ConsoleState& state, Wait why) {
+    if (in_history()) return;
     int first_x = 0, last_x = 0, first_y = 0, last_y = 0;
     bool none = false;
     if (state.has_focus) {
@@ -63,12 +64,19 @@ void View::follow(const ConsoleState& state, Wait why) {
     clamp(state);
 }
 
-bool View::scroll(int dx, int dy, const ConsoleState& state) {
+bool View::scroll(int dx, int dy, const ConsoleState& state, int history_rows) {
     int old_left = left_, old_top = top_;
     left_ += dx;
     top_ += dy;
-    clamp(state);
+    clamp(state, history_rows);
+    if (old_top >= 0 && top_ < 0) live_top_ = old_top;
     return left_ != old_left || top_ != old_top;
+}
+
+// Back where the view was on the live screen, then where the focus wants it.
+void View::leave_history(const ConsoleState& state, Wait why) {
+    top_ = live_top_;
+    follow(state, why);
 }
 
 bool View::to_buffer(int tx, int ty, const ConsoleState& state, COORD& cell) const {

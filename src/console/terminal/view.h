@@ -27,22 +27,29 @@ public:
     // the corner, and then stays where it is scrolled.
     void follow(const ConsoleState& state, Wait why);
 
-    // Scrolls by whole cells, kept inside the buffer. Returns whether the
-    // view moved.
-    bool scroll(int dx, int dy, const ConsoleState& state);
+    // Scrolls by whole cells, kept inside the buffer and the history_rows
+    // rows of scroll-back above its row 0. Returns whether the view moved.
+    bool scroll(int dx, int dy, const ConsoleState& state, int history_rows = 0);
+
+    // The view's top is above the buffer's row 0, in the scroll-back. It
+    // stays there, whatever the program shows, until it is left.
+    bool in_history() const { return top_ < 0; }
+    // Back to the live screen, where follow puts the view.
+    void leave_history(const ConsoleState& state, Wait why);
 
     // A terminal cell to the buffer cell under it; false when the terminal
     // cell lies beyond the buffer.
     bool to_buffer(int tx, int ty, const ConsoleState& state, COORD& cell) const;
 
 private:
-    void clamp(const ConsoleState& state);
+    void clamp(const ConsoleState& state, int history_rows = 0);
 
     int term_cols_ = 80;
     int term_rows_ = 24;
     int left_ = 0;
     int top_ = 0;
     bool followed_nothing_ = false;  // the last follow had no focus
+    int live_top_ = 0;               // the top before the view went into the scroll-back
 };
 
 }  // namespace con::term
