@@ -3,18 +3,12 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
-#include <exception>
 #include <string>
 
 #include "console/console.h"
 #include "console/terminal/terminal_frontend.h"
-#include "hospital.h"
+#include "program.h"
 #include "store_files.h"
-
-#ifndef QUORVEL_VERSION
-#define QUORVEL_VERSION "unknown"
-#endif
 
 namespace {
 
@@ -38,8 +32,10 @@ const char kUsage[] =
     "asked whether to go on). Only N or n answers no.\n"
     "The mouse opens menus and chooses items and dialog answers.\n"
     "PgUp/PgDn and the mouse wheel scroll a terminal smaller than the screen\n"
-    "(Alt+PgUp/PgDn and Shift+wheel sideways). Ctrl+Z suspends; Ctrl+C ends at\n"
-    "once, without saving.\n"
+    "(Alt+PgUp/PgDn and Shift+wheel sideways), and on up into the scroll-back:\n"
+    "the rows a long listing pushed off the top. Shift+PgUp/PgDn move through it\n"
+    "by half a page in any terminal; any other key comes back. Ctrl+Z suspends;\n"
+    "Ctrl+C ends at once, without saving.\n"
     "\n"
     "  -h, --help     show this text and exit\n"
     "  -V, --version  show the version and exit\n";
@@ -47,18 +43,7 @@ const char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) {
-            std::printf("quorvel %s\n", QUORVEL_VERSION);
-            return 0;
-        }
-        std::fprintf(stderr, "quorvel: unknown argument '%s' (try quorvel --help)\n", argv[i]);
-        return 2;
-    }
+    if (int status = program::TakeArguments(argc, argv, kUsage); status >= 0) return status;
     if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
         std::fputs("quorvel: standard input and output must be a terminal\n", stderr);
         return 1;
@@ -74,19 +59,5 @@ int main(int argc, char** argv) {
         return 1;
     }
     con::attach(&terminal);
-    int status;
-    try {
-        status = QuorvelMain();
-    } catch (const con::InputClosed&) {
-        // The terminal went away: nobody is left to confirm anything.
-        status = 1;
-    } catch (const std::exception& e) {
-        terminal.close();
-        ReleaseSys();
-        std::fprintf(stderr, "quorvel: %s\n", e.what());
-        return 70;
-    }
-    terminal.close();
-    ReleaseSys();
-    return status;
+    return program::Run([] { terminal.close(); });
 }

@@ -159,7 +159,10 @@ expect_restored() {
         while [[ ! -f $E2E_DIR/modes.after ]] && ((SECONDS < end)); do sleep 0.05; done
         cmp -s "$E2E_DIR/modes.before" "$E2E_DIR/modes.after" ||
             fail "terminal modes not restored: $(diff "$E2E_DIR/modes.before" "$E2E_DIR/modes.after")"
-        [[ $(flag pane_title) == "$E2E_TITLE" ]] || fail "window title is \"$(flag pane_title)\""
+        # (E2E_OWN_TITLE: a host that shows the program through a console of its
+        # own, which cannot know the terminal's title to give it back.)
+        [[ -n ${E2E_OWN_TITLE:-} || $(flag pane_title) == "$E2E_TITLE" ]] ||
+            fail "window title is \"$(flag pane_title)\""
     fi
 }
 

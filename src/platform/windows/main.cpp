@@ -1,17 +1,11 @@
 // The program's entry on Windows: the command line, the console, then the
 // system. Texts here stay ASCII: they are printed before the console is set up.
 #include <cstdio>
-#include <cstring>
-#include <exception>
 #include <string>
 
 #include "console/console.h"
 #include "console/windows/windows_frontend.h"
-#include "hospital.h"
-
-#ifndef QUORVEL_VERSION
-#define QUORVEL_VERSION "unknown"
-#endif
+#include "program.h"
 
 namespace {
 
@@ -33,18 +27,7 @@ const char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) {
-            std::printf("quorvel %s\n", QUORVEL_VERSION);
-            return 0;
-        }
-        std::fprintf(stderr, "quorvel: unknown argument '%s' (try quorvel --help)\n", argv[i]);
-        return 2;
-    }
+    if (int status = program::TakeArguments(argc, argv, kUsage); status >= 0) return status;
 
     // Static, so that the console is given back also when something calls exit().
     static con::win::WindowsFrontend console;
@@ -54,19 +37,5 @@ int main(int argc, char** argv) {
         return 1;
     }
     con::attach(&console);
-    int status;
-    try {
-        status = QuorvelMain();
-    } catch (const con::InputClosed&) {
-        // The console's input went away: nobody is left to confirm anything.
-        status = 1;
-    } catch (const std::exception& e) {
-        console.close();
-        ReleaseSys();
-        std::fprintf(stderr, "quorvel: %s\n", e.what());
-        return 70;
-    }
-    console.close();
-    ReleaseSys();
-    return status;
+    return program::Run([] { console.close(); });
 }

@@ -1,0 +1,18 @@
+// What the program's entries on every platform share: the command line, and
+// the system run on a front end that is given back on every way out.
+#pragma once
+
+#include <functional>
+
+namespace program {
+
+// -h/--help prints `usage`, -V/--version the version; any other argument is
+// an error. Returns the status to end with at once, or -1 to go on.
+int TakeArguments(int argc, char** argv, const char* usage);
+
+// Runs the system on the front end already attached; `give_back` returns the
+// terminal or console to the user before anything is printed. Returns the
+// process status.
+int Run(const std::function<void()>& give_back);
+
+}  // namespace program
