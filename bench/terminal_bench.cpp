@@ -49,6 +49,20 @@ public:
     }
     void row_scrolled_off(const con::Cell* cells, int count) override { history.push(cells, count); }
 
+    // The bytes that move the view `rows` rows up into the scroll-back from
+    // the last frame, and those of the same view painted whole.
+    std::pair<std::size_t, std::size_t> HistoryPage(const ConsoleState& st, int rows) {
+        FrameView v;
+        v.top = -rows;
+        v.history = &history;
+        v.marker = "── 历史 -50 行，任意键返回 ──";
+        std::string page, whole;
+        renderer_.render(st, v, page);
+        renderer_.invalidate();
+        renderer_.render(st, v, whole);
+        return {page.size(), whole.size()};
+    }
+
     std::vector<Frame> frames;
     con::term::History history;
 
@@ -99,7 +113,8 @@ void BM_MenuFrameBytes(benchmark::State& state) {
 BENCHMARK(BM_MenuFrameBytes)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // A listing of 1,000,000 patient rows through the console layer, then the one
-// frame the terminal gets when the program next waits.
+// frame the terminal gets when the program next waits; then Shift+PgUp's half
+// page up into the scroll-back, against the same view painted whole.
 void BM_MillionRowsThenOneFrame(benchmark::State& state) {
     for (auto _ : state) {
         RenderingFrontend fe;
@@ -113,6 +128,9 @@ void BM_MillionRowsThenOneFrame(benchmark::State& state) {
         state.counters["frame_bytes"] = static_cast<double>(fe.frames.back().bytes);
         state.counters["history_rows"] = fe.history.size();
         state.counters["history_bytes"] = static_cast<double>(fe.history.bytes());
+        auto [page, whole] = fe.HistoryPage(con::state(), con::kRows / 2);
+        state.counters["history_page_bytes"] = static_cast<double>(page);
+        state.counters["history_whole_bytes"] = static_cast<double>(whole);
         con::attach(nullptr);
     }
 }

@@ -98,8 +98,9 @@ std::string InFolder(const std::string& name) {
     return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
-// A name no other copy uses and no earlier run of this one used for a file
-// still present: "<target>.<pid>-<n>.tmp".
+// A name of this copy's own, "<target>.<pid>-<n>.tmp": another copy running
+// has another process id, and what an earlier run with the same one left is
+// removed (RemoveLeftovers) before any temporary is made.
 std::string TempName(const std::string& target) {
     static unsigned seq = 0;
     return target + '.' + std::to_string(store::ProcessId()) + '-' + std::to_string(++seq) + ".tmp";
