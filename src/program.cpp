@@ -11,10 +11,39 @@
 
 namespace program {
 
-int TakeArguments(int argc, char** argv, const char* usage) {
+namespace {
+
+const char kWhat[] =
+    "Usage: quorvel [-h | --help | -V | --version]\n"
+    "\n"
+    "Keeps a hospital's records (departments, patients, visit records) in data\n"
+    "files of the working directory. ";
+
+const char kMenusAndForms[] =
+    "Menus: Alt+F, A, M, I, D, Q or H opens a menu (S opens the help menu too);\n"
+    "with no menu open the letter alone does the same. Left and Right move along\n"
+    "the menu bar, Down opens the selected menu, Up and Down move in an open one.\n"
+    "In an open menu an item's bracketed letter runs it, and Enter runs the\n"
+    "highlighted item: a menu opened by its letter or a click has none until an\n"
+    "arrow or the pointer moves to one, and Enter then just closes it. Esc closes\n"
+    "the menu. F1 shows the help topic. Alt+X asks whether to leave: Enter\n"
+    "confirms (Esc stays), and then any answer to a second dialog leaves.\n"
+    "Forms: type each answer and press Enter. Esc erases the line being typed;\n"
+    "it does not leave the form: answer the remaining questions (and N where\n"
+    "asked whether to go on). Only N or n answers no.\n"
+    "The mouse opens menus and chooses items and dialog answers.\n";
+
+const char kOptions[] =
+    "\n"
+    "  -h, --help     show this text and exit\n"
+    "  -V, --version  show the version and exit\n";
+
+}  // namespace
+
+int TakeArguments(int argc, char** argv, const char* where, const char* keys) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(usage, stdout);
+            std::printf("%s%s\n%s%s%s", kWhat, where, kMenusAndForms, keys, kOptions);
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) {

@@ -9,25 +9,19 @@
 
 namespace {
 
-const char kUsage[] =
-    "Usage: quorvel [-h | --help | -V | --version]\n"
-    "\n"
-    "Keeps a hospital's records (departments, patients, visit records) in data\n"
-    "files of the working directory. Runs in a Windows console window (Command\n"
+const char kWhere[] =
+    "Runs in a Windows console window (Command\n"
     "Prompt, PowerShell, Windows Terminal); a window of 150 x 100 shows the whole\n"
-    "screen, a smaller one follows the open menu or form.\n"
-    "\n"
-    "Keys: Alt+letter or the letter opens a menu, arrows move, Enter chooses,\n"
-    "Esc closes, Alt+X leaves. The mouse works on menus and dialogs; the wheel\n"
-    "scrolls the window. Ctrl+C ends at once.\n"
-    "\n"
-    "  -h, --help     show this text and exit\n"
-    "  -V, --version  show the version and exit\n";
+    "screen, a smaller one follows the open menu or form.\n";
+
+const char kKeys[] =
+    "The mouse wheel scrolls a window smaller than the screen. Ctrl+C ends at\n"
+    "once, without saving.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (int status = program::TakeArguments(argc, argv, kUsage); status >= 0) return status;
+    if (int status = program::TakeArguments(argc, argv, kWhere, kKeys); status >= 0) return status;
 
     // Static, so that the console is given back also when something calls exit().
     static con::win::WindowsFrontend console;
