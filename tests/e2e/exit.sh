@@ -7,11 +7,7 @@ start_wrapped 150 100
 wait_for "文件(F)" 0
 [[ $(flag alternate_on) == 1 ]] || fail "not on the alternate screen"
 
-keys M-x
-wait_for "确认退出系统吗？"
-keys Enter
-wait_for "一个窗口样例！退出吗？"
-keys Enter
+leave
 [[ $(wait_status) == 0 ]] || fail "exit status $(cat "$E2E_DIR/status")"
 expect_restored
 # The shell's own screen is back, and what runs after the program prints normally.
@@ -22,11 +18,7 @@ pass "Alt+X, Enter, Enter: status 0, terminal restored"
 # Esc in the closing dialog: its answer is not used, the process ends all the same.
 start_wrapped 150 100
 wait_for "文件(F)" 0
-keys M-x
-wait_for "确认退出系统吗？"
-keys Enter
-wait_for "一个窗口样例！退出吗？"
-keys Escape
+leave Escape
 status=$(wait_status)
 [[ $status == 0 ]] || fail "exit status $status"
 expect_restored

@@ -34,11 +34,7 @@ stray=$(cd "$E2E_DIR" && ls | grep -E '\.tmp$|^Quorvel\.commit' || true)
 [[ -z $stray ]] || fail "left behind: $stray"
 pass "a save and a backup past the limit fail, and the files stay"
 
-keys M-x
-wait_for "确认退出系统吗？"
-keys Enter
-wait_for "一个窗口样例！退出吗？"
-keys Enter
+leave
 status=$(wait_status)
 [[ $status == 0 ]] || fail "exit status $status: the program did not live on"
 expect_restored

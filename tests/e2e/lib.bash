@@ -224,3 +224,13 @@ click() { sgr 0 "$1" "$2" M; sgr 0 "$1" "$2" m; }
 right_click() { sgr 2 "$1" "$2" M; sgr 2 "$1" "$2" m; }
 move_to() { sgr 35 "$1" "$2" M; }
 keys() { tmx send-keys -t e2e "$@"; }
+
+# leave [KEY]: the exit command (Alt+X), Enter on "确认退出系统吗？", then KEY
+# (Enter by default) on the closing dialog.
+leave() {
+    keys M-x
+    wait_for "确认退出系统吗？"
+    keys Enter
+    wait_for "一个窗口样例！退出吗？"
+    keys "${1:-Enter}"
+}

@@ -79,11 +79,7 @@ wait_flag alternate_on 1
 pass "fg: repainted, modes back"
 keys Escape
 wait_gone "[L]数据加载"
-keys M-x
-wait_for "确认退出系统吗？"
-keys Enter
-wait_for "一个窗口样例！退出吗？"
-keys Enter
+leave
 wait_flag alternate_on 0
 # fg returns the job's status.
 keys "echo fg: rc=\$?" Enter
