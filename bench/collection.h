@@ -1,7 +1,7 @@
 // A collection of hospital size for the benchmarks, built in memory.
 #pragma once
 
-#include "hospital.h"
+#include "store/collection.h"
 
 namespace bench {
 

@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "console/scripted.h"
-#include "hospital.h"
+#include "support/scripted.h"
+#include "commands/commands.h"
+#include "layers.h"
+#include "store/collection.h"
 
 namespace {
 

@@ -20,8 +20,11 @@
 #include <string_view>
 
 #include "collection.h"
-#include "console/scripted.h"
-#include "hospital.h"
+#include "support/scripted.h"
+#include "commands/commands.h"
+#include "layers.h"
+#include "store/collection.h"
+#include "store/folder.h"
 
 #ifndef QUORVEL_BINARY
 #error "QUORVEL_BINARY: the path of the program to run"

@@ -10,9 +10,11 @@
 #include <string>
 
 #include "collection.h"
-#include "console/scripted.h"
-#include "hospital.h"
-#include "store_format.h"
+#include "support/scripted.h"
+#include "commands/commands.h"
+#include "store/collection.h"
+#include "store/folder.h"
+#include "store/format.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "console/output.h"
-#include "console/scripted.h"
+#include "support/scripted.h"
 #include "console/terminal/history.h"
 #include "console/terminal/renderer.h"
-#include "hospital.h"
+#include "shell.h"
 
 namespace {
 

@@ -18,10 +18,13 @@
 #include <string>
 #include <unordered_set>
 
-#include "console/scripted.h"
-#include "hospital.h"
+#include "support/scripted.h"
+#include "commands/commands.h"
+#include "layers.h"
+#include "shell.h"
+#include "store/collection.h"
 #include "session_input.h"
-#include "store_format.h"
+#include "store/format.h"
 
 namespace {
 

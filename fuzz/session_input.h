@@ -27,8 +27,9 @@
 #include <cstring>
 #include <string>
 
-#include "console/scripted.h"
-#include "hospital.h"
+#include "support/scripted.h"
+#include "layers.h"
+#include "store/collection.h"
 
 namespace session_fuzz {
 

@@ -12,9 +12,10 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "console/scripted.h"
-#include "hospital.h"
-#include "store_format.h"
+#include "support/scripted.h"
+#include "commands/commands.h"
+#include "store/collection.h"
+#include "store/format.h"
 #include "store_input.h"
 
 namespace {

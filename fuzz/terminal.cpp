@@ -11,6 +11,7 @@
 
 #include "console/console.h"
 #include "console/terminal/keydecoder.h"
+#include "support/chunk_source.h"
 #include "console/terminal/renderer.h"
 
 namespace {

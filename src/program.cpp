@@ -7,7 +7,7 @@
 #include <exception>
 
 #include "console/console.h"
-#include "hospital.h"
+#include "shell.h"
 
 namespace program {
 

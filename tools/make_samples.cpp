@@ -10,8 +10,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "console/scripted.h"
-#include "hospital.h"
+#include "support/scripted.h"
+#include "commands/commands.h"
+#include "layers.h"
+#include "store/collection.h"
+#include "store/folder.h"
 #include "samples.h"
 
 int main(int argc, char** argv) {

@@ -5,7 +5,7 @@
 
 #include <span>
 
-#include "hospital.h"
+#include "store/collection.h"
 
 namespace samples {
 

@@ -22,20 +22,13 @@ void ReadDepartForm(DEPART_NODE* d, SHORT top, SHORT input_x) {
     con_read_s_c(d->phone);
 }
 
-// The first department with this number, or null; *before is the department
-// ahead of it (null for the head). Prints nothing.
-DEPART_NODE* WalkTo(int number, DEPART_NODE** before) {
-    DEPART_NODE* prev = nullptr;
-    DEPART_NODE* d = hp;
-    while (d && d->number != number) {
-        prev = d;
-        d = d->next;
-    }
-    if (before) *before = prev;
+}  // namespace
+
+DEPART_NODE* findM(int num, DEPART_NODE* head) {
+    DEPART_NODE* d = FindDepart(num, head);
+    if (!d) con_printf("此科室不存在！\n");
     return d;
 }
-
-}  // namespace
 
 DEPART_NODE* CreateM() {
     ClearScreen();
@@ -90,7 +83,7 @@ BOOL ModM() {
     ReadDepartForm(found, 10, 11);
     // The patients carry their department's number into the files: a new
     // number goes with them, or the next load would leave them behind.
-    for (PATIENT_NODE* p = found->anext; p; p = p->next) p->number = found->number;
+    RenumberChildren(found);
     GotoXY(1, 17);
     con_printf("修改成功！");
     return TRUE;
@@ -111,7 +104,7 @@ BOOL InserM() {
     con_printf("\n请输入您要插入科室的前一科室的编号：");
     int number = 0;
     con_read_d_c(&number);
-    DEPART_NODE* found = WalkTo(number, nullptr);
+    DEPART_NODE* found = FindDepart(number, hp);
     if (!found) {
         con_printf("没有该科室信息！");
         con_getch();
@@ -158,7 +151,7 @@ BOOL DeleM() {
     int number = 0;
     con_read_d_c(&number);
     DEPART_NODE* before = nullptr;
-    DEPART_NODE* found = WalkTo(number, &before);
+    DEPART_NODE* found = FindDepart(number, hp, &before);
     if (!found) {
         con_printf("没有该科室信息！按任意键返回");
         con_getch();
@@ -169,14 +162,7 @@ BOOL DeleM() {
     con_read_c_c(&answer);
     if (IsNo(answer)) return TRUE;
 
-    // Unlinked, the department is a collection of its own: its visit records,
-    // its patients, then itself go back to the heap.
-    if (before)
-        before->next = found->next;
-    else
-        hp = found->next;
-    found->next = nullptr;
-    FreeCollection(found);
+    RemoveDepart(found, before);
     con_printf("删除科室信息成功！按任意键返回");
     con_getch();
     ClearScreen();

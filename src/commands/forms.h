@@ -6,7 +6,11 @@
 #include <cstdlib>
 #include <memory>
 
-#include "hospital.h"
+#include "commands/commands.h"
+#include "console/output.h"
+#include "console/reads.h"
+#include "layers.h"
+#include "store/collection.h"
 
 struct FreeNode {
     void operator()(void* node) const { std::free(node); }

@@ -1,6 +1,4 @@
 // Patient dialogues: add, modify, insert after, delete, query, list, look-up.
-#include <cstdlib>
-
 #include "commands/forms.h"
 
 namespace {
@@ -9,6 +7,12 @@ namespace {
 // an empty row above it.
 const char kPatientHeader[] =
     "\n  科室编号     病人编号     病人姓名        电话           性别      住址";
+
+// One row of a six-column patient table, `indent` blanks in.
+void PrintPatientRow(const PATIENT_NODE* p, int indent) {
+    con_printf("%*s%-14d%-13d%-15s%-14s%-14d%-15s\n", indent, "", p->number, p->number1,
+               Shown(p->name), Shown(p->phone), p->sex, Shown(p->adr));
+}
 
 // One field of a patient form: its label, where the label goes and where the
 // typing starts.
@@ -143,8 +147,7 @@ BOOL ModA() {
     con_puts(kPatientHeader);
     for (DEPART_NODE* d = hp; d; d = d->next)
         for (PATIENT_NODE* p = d->anext; p; p = p->next)
-            con_printf("    %-14d%-13d%-15s%-14s%-14d%-15s\n", p->number, p->number1,
-                       Shown(p->name), Shown(p->phone), p->sex, Shown(p->adr));
+            PrintPatientRow(p, 4);
     con_printf("\n 请输入病人编号:");
     int number = 0;
     con_read_d(&number);
@@ -159,14 +162,13 @@ BOOL ModA() {
     GotoXY({1, 3});
     con_puts("已找到该病人信息");
     con_puts(kPatientHeader);
-    con_printf("    %-14d%-13d%-15s%-14s%-14d%-15s\n", p->number, p->number1, Shown(p->name),
-               Shown(p->phone), p->sex, Shown(p->adr));
+    PrintPatientRow(p, 4);
     con_puts("\n请输入修改的内容：");
     // Department number, place in the list and visit records stay as they are;
     // the records follow a new patient number, which ties them to the patient
     // in the files.
     ReadPatient(p, kModForm);
-    for (RECORD_NODE* r = p->lnext; r; r = r->next) r->number1 = p->number1;
+    RenumberChildren(p);
     con_printf("修改成功！任意键返回！");
     con_getch();
     ClearScreen();
@@ -249,17 +251,8 @@ BOOL DeleA() {
             con_read_c_c(&answer);
             if (IsNo(answer)) return TRUE;
 
-            for (RECORD_NODE* r = p->lnext; r;) {
-                RECORD_NODE* next_record = r->next;
-                std::free(r);
-                r = next_record;
-            }
             PATIENT_NODE* after = p->next;
-            if (before)
-                before->next = after;
-            else
-                d->anext = after;
-            std::free(p);
+            RemovePatient(d, p, before);
             con_printf("成功删除一条病人信息！按任意键返回");
             con_getch();
             p = after;
@@ -284,8 +277,7 @@ BOOL QueryA() {
     }
     con_printf("\n %s病人的信息为：\n", Shown(p->name));
     con_puts(kPatientHeader);
-    con_printf("    %-14d%-13d%-15s%-14s%-14d%-15s\n", p->number, p->number1, Shown(p->name),
-               Shown(p->phone), p->sex, Shown(p->adr));
+    PrintPatientRow(p, 4);
     return TRUE;
 }
 
@@ -304,8 +296,7 @@ void LookA() {
             } else {
                 con_printf("\n  %s病人的信息为：\n", Shown(p->name));
                 con_puts(kPatientHeader);
-                con_printf("  %-14d%-13d%-15s%-14s%-14d%-15s\n", p->number, p->number1,
-                           Shown(p->name), Shown(p->phone), p->sex, Shown(p->adr));
+                PrintPatientRow(p, 2);
             }
             con_printf("是否继续查看病人信息？（Y/N）:");
         } else {
@@ -327,7 +318,6 @@ BOOL PutA() {
     con_puts(kPatientHeader);
     for (DEPART_NODE* d = hp; d; d = d->next)
         for (PATIENT_NODE* p = d->anext; p; p = p->next)
-            con_printf("  %-14d%-13d%-15s%-14s%-14d%-15s\n", p->number, p->number1, Shown(p->name),
-                       Shown(p->phone), p->sex, Shown(p->adr));
+            PrintPatientRow(p, 2);
     return TRUE;
 }

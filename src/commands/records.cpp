@@ -1,6 +1,4 @@
 // Visit-record dialogues: add, modify, insert after, delete, query, list.
-#include <cstdlib>
-
 #include "commands/forms.h"
 
 namespace {
@@ -337,11 +335,7 @@ BOOL DeleL() {
         con_getch();
         return TRUE;
     }
-    if (before)
-        before->next = record->next;
-    else
-        patient->lnext = record->next;
-    std::free(record);
+    RemoveRecord(patient, record, before);
     con_printf("成功删除一条就诊记录信息！按任意键返回");
     con_getch();
     ClearScreen();

@@ -21,8 +21,8 @@ std::size_t fit(std::string_view s, std::size_t max_bytes);
 
 // Conversions at the edge of the program (terminal, Windows console, test
 // messages). Each platform has one converter that serves both directions:
-// glibc's "GBK" (src/platform/posix/gbk_iconv.cpp), code page 936 on Windows
-// (src/platform/windows/gbk_cp936.cpp). A character the target cannot hold,
+// glibc's "GBK" (src/platform/posix/gbk.cpp), code page 936 on Windows
+// (src/platform/windows/gbk.cpp). A character the target cannot hold,
 // and each invalid or cut-short sequence, becomes one '?'.
 std::string to_utf8(std::string_view gbk_text);
 std::string from_utf8(std::string_view utf8_text);

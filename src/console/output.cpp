@@ -189,9 +189,3 @@ int con_puts(const char* s) {
     con::write("\n", 1);
     return static_cast<int>(n + 1);
 }
-
-int con_putchar(int c) {
-    const char b = static_cast<char>(c);
-    con::write(&b, 1);
-    return static_cast<unsigned char>(b);
-}

@@ -25,4 +25,3 @@ void flush_pending_lead();
 // The C runtime's standard output, as the application uses it.
 int con_printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int con_puts(const char* s);  // s, then "\n"
-int con_putchar(int c);

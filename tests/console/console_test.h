@@ -9,7 +9,7 @@
 #include "console/console.h"
 #include "console/output.h"
 #include "console/reads.h"
-#include "console/scripted.h"
+#include "support/scripted.h"
 
 class ConsoleTest : public ::testing::Test {
 protected:

@@ -121,7 +121,7 @@ TEST_F(OutputTest, PrintfPadsFieldsAndPutsEndsTheLine) {
     EXPECT_EQ(Cursor(), std::make_pair(1, 11));
 
     con_puts("ok");
-    con_putchar('>');
+    con_printf(">");
     EXPECT_EQ(con::row_text(11, 0, 2), "!ok");
     EXPECT_EQ(con::char_at(0, 12), '>');
 }

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "session/session_support.h"
-#include "store_format.h"
+#include "store/format.h"
 
 namespace {
 

@@ -92,7 +92,7 @@ protected:
     // Where a click lands on the menu bar item m, and on item k of its sub-menu.
     static int BarX(int m) {
         int x = 2;
-        for (int i = 1; i < m; ++i) x += static_cast<int>(std::strlen(ga_main_menu[i - 1])) + 4;
+        for (int i = 1; i < m; ++i) x += static_cast<int>(std::strlen(ga_main_menu[i - 1].title)) + 4;
         return x + 1;
     }
     void ClickMenu(int m, int k) {

@@ -97,7 +97,7 @@ TEST_P(ShellSubMenu, OpensItsWindowAndClosesWithoutATrace) {
     }
 
     gi_sel_sub_menu = 2;
-    PopOff();
+    CloseSubMenu();
     EXPECT_EQ(ShotDiff(TakeShot(), before), "");
     EXPECT_EQ(gp_top_layer->LayerNo, 0);
     EXPECT_EQ(gi_sel_sub_menu, 0);

@@ -12,8 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "hospital.h"
-#include "store_format.h"
+#include "store/collection.h"
+#include "store/files.h"
+#include "store/folder.h"
+#include "store/format.h"
 
 namespace store_test {
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "store_files.h"
+#include "store/files.h"
 
 namespace {
 

@@ -8,8 +8,16 @@
 
 #include <string>
 
-#include "console/scripted.h"
-#include "hospital.h"
+#include "support/scripted.h"
+#include "commands/commands.h"
+#include "console/output.h"
+#include "console/reads.h"
+#include "dialogs.h"
+#include "layers.h"
+#include "menus.h"
+#include "shell.h"
+#include "store/collection.h"
+#include "store/store.h"
 
 class AppTest : public ::testing::Test {
 protected:

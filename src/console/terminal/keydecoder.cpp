@@ -7,24 +7,6 @@
 
 namespace con::term {
 
-int ChunkSource::get(int timeout_ms) {
-    int b;
-    if (take_back(b)) return b;
-    while (chunk_ < chunks_.size()) {
-        if (pos_ < chunks_[chunk_].bytes.size())
-            return static_cast<unsigned char>(chunks_[chunk_].bytes[pos_++]);
-        if (chunk_ + 1 == chunks_.size()) return kEnd;
-        Chunk& next = chunks_[chunk_ + 1];
-        if (timeout_ms >= 0 && next.pause_ms > timeout_ms) {
-            next.pause_ms -= timeout_ms;
-            return kTimeout;
-        }
-        ++chunk_;
-        pos_ = 0;
-    }
-    return kEnd;
-}
-
 namespace {
 
 constexpr DWORD kAlt = LEFT_ALT_PRESSED;

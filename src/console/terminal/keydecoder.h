@@ -39,24 +39,6 @@ private:
     std::deque<unsigned char> back_;
 };
 
-// A byte source over prepared chunks of bytes: the bytes of one chunk are there
-// at once; the next chunk arrives pause_ms after the previous one was used up.
-// Tests feed the decoder with it; fuzzing too.
-class ChunkSource : public ByteSource {
-public:
-    struct Chunk {
-        int pause_ms;
-        std::string bytes;
-    };
-    explicit ChunkSource(std::vector<Chunk> chunks) : chunks_(std::move(chunks)) {}
-    int get(int timeout_ms) override;
-
-private:
-    std::vector<Chunk> chunks_;
-    std::size_t chunk_ = 0;
-    std::size_t pos_ = 0;
-};
-
 class KeyDecoder {
 public:
     // The terminal's character set: typed text arrives in UTF-8 (converted to

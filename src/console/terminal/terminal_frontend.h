@@ -22,7 +22,7 @@
 #include "console/terminal/keydecoder.h"
 #include "console/terminal/renderer.h"
 #include "console/terminal/termio.h"
-#include "console/terminal/view.h"
+#include "console/view.h"
 
 namespace con::term {
 

@@ -15,7 +15,7 @@
 
 #include <string>
 
-#include "console/windows/wide.h"
+#include "console/wide.h"
 
 namespace con::win::native {
 

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "console/console.h"
-#include "console/terminal/view.h"
-#include "console/windows/records.h"
+#include "console/view.h"
+#include "console/wide_records.h"
 
 namespace con::win {
 
@@ -48,7 +48,7 @@ private:
     std::vector<WideCell> shown_;  // what the console shows; empty: unknown
     std::string title_;
     bool title_shown_ = false;
-    term::View view_;
+    View view_;
     const ConsoleState* state_ = nullptr;
     Wait why_ = Wait::Event;
 };

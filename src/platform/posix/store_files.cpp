@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "store_files.h"
+#include "store/files.h"
 
 namespace store {
 

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "store_files.h"
+#include "store/files.h"
+#include "store/folder.h"
 
 namespace store {
 
@@ -185,7 +186,7 @@ bool Remove(const char* path) {
 std::vector<std::string> FolderNames(const std::string& folder) {
     std::vector<std::string> names;
     WIN32_FIND_DATAW found;
-    HANDLE h = FindFirstFileW(Wide(folder + "\\*").c_str(), &found);
+    HANDLE h = FindFirstFileW(Wide(JoinPath(folder, "*")).c_str(), &found);
     if (h == INVALID_HANDLE_VALUE) return names;
     do {
         names.push_back(Narrow(found.cFileName));
@@ -202,7 +203,7 @@ int ProcessId() { return static_cast<int>(GetCurrentProcessId()); }
 bool LockFolder(const std::string& folder, Lock kind, int timeout_ms) {
     const DWORD flags = kind == Lock::kExclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0;
     if (g_locked && g_lock_flags == flags) return true;
-    const std::wstring path = Wide(folder == "." ? kLockName : folder + "\\" + kLockName);
+    const std::wstring path = Wide(JoinPath(folder, kLockName));
     for (int waited = 0;; waited += 20) {
         if (g_lock == INVALID_HANDLE_VALUE)
             g_lock = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,

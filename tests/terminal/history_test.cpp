@@ -5,9 +5,9 @@
 #include <string>
 
 #include "console/output.h"
-#include "console/scripted.h"
+#include "support/scripted.h"
 #include "console/terminal/history.h"
-#include "hospital.h"
+#include "layers.h"
 
 namespace {
 

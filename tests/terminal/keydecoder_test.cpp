@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "console/terminal/keydecoder.h"
+#include "support/chunk_source.h"
 
 using con::term::ChunkSource;
 using con::term::KeyDecoder;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "samples.h"
-#include "store_format.h"
+#include "store/format.h"
 #include "support/app_test.h"
 
 namespace {

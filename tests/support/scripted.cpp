@@ -1,4 +1,4 @@
-#include "console/scripted.h"
+#include "support/scripted.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // The Windows console front end's translation, which runs on every platform:
 // wide input records in, the program's GBK records out; the screen buffer in,
 // the CHAR_INFO cells of WriteConsoleOutputW out.
-#include "console/windows/records.h"
+#include "console/wide_records.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 
 #include <memory>
 
-#include "console/terminal/view.h"
+#include "console/view.h"
 
 using con::Wait;
-using con::term::View;
+using con::View;
 
 namespace {
 

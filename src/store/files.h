@@ -1,5 +1,6 @@
-// What the store needs of the file system, one implementation per platform
-// (store_files_posix.cpp, store_files_windows.cpp).
+// What the store needs of the file system: the seam between the store and
+// its platform, one implementation per platform
+// (src/platform/posix/store_files.cpp, src/platform/windows/store_files.cpp).
 #pragma once
 
 #include <cstddef>

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "console/screen.h"
-#include "console/windows/wide.h"
+#include "console/wide.h"
 #include "console/wintypes.h"
 
 namespace con::win {

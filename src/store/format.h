@@ -1,6 +1,6 @@
-// The byte layouts of the data files and the backup file, and the file calls
-// the store makes. Shared by the store, its tests, the benchmark and the fuzz
-// target; the application itself uses only the commands in hospital.h.
+// The byte layouts of the data files and the backup file. Shared by the
+// store, its tests, the benchmarks, the fuzz targets and the command-line
+// tools.
 //
 // Every record is the field block of one node: integers 4-byte little-endian
 // two's complement, the fee a 4-byte little-endian IEEE-754 single, text
@@ -10,10 +10,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
-#include "hospital.h"
-#include "store_files.h"
+#include "store/collection.h"
 
 namespace store {
 
@@ -35,9 +33,5 @@ void DecodeRecord(const unsigned char* in, RECORD_NODE* r);
 
 std::uint32_t GetU32(const unsigned char* in);
 void PutU32(unsigned char* out, std::uint32_t v);
-
-// The data file a temporary of a save or backup is written for:
-// "depart.dat" for "depart.dat.4711-2.tmp"; empty for any other name.
-std::string TempTarget(const std::string& name);
 
 }  // namespace store

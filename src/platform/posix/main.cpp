@@ -8,7 +8,7 @@
 #include "console/console.h"
 #include "console/terminal/terminal_frontend.h"
 #include "program.h"
-#include "store_files.h"
+#include "store/files.h"
 
 namespace {
 

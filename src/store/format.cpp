@@ -1,10 +1,7 @@
-// The byte layouts of the data files and the backup file, and the names of
-// the temporaries the store writes beside them.
-#include "store_format.h"
+// The byte layouts of the data files and the backup file.
+#include "store/format.h"
 
 #include <cstring>
-#include <string>
-#include <string_view>
 
 #include "console/gbk.h"
 
@@ -124,23 +121,6 @@ void DecodeRecord(const unsigned char* in, RECORD_NODE* r) {
     GetText(r->tdate, in + 46);
     GetText(r->tell, in + 57);
     r->next = nullptr;
-}
-
-std::string TempTarget(const std::string& name) {
-    constexpr std::string_view kSuffix = ".tmp";
-    if (name.size() <= kSuffix.size() || name.compare(name.size() - 4, 4, kSuffix) != 0) return {};
-    std::string stem = name.substr(0, name.size() - kSuffix.size());
-    std::string::size_type dot = stem.rfind('.');
-    if (dot == std::string::npos || dot == 0) return {};
-    std::string middle = stem.substr(dot + 1);
-    std::string::size_type dash = middle.find('-');
-    auto digits = [](const std::string& s) {
-        return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
-    };
-    if (dash == std::string::npos || !digits(middle.substr(0, dash)) ||
-        !digits(middle.substr(dash + 1)))
-        return {};
-    return stem.substr(0, dot);
 }
 
 }  // namespace store

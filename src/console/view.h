@@ -1,11 +1,11 @@
-// Which part of the screen buffer the terminal shows. The buffer is 150 x 100;
-// a smaller terminal is a window onto it that follows what the user works
-// with, and that the user can scroll.
+// Which part of the screen buffer a terminal, or a Windows console window,
+// shows. The buffer is 150 x 100; a smaller terminal is a window onto it that
+// follows what the user works with, and that the user can scroll.
 #pragma once
 
 #include "console/console.h"
 
-namespace con::term {
+namespace con {
 
 class View {
 public:
@@ -52,4 +52,4 @@ private:
     int live_top_ = 0;               // the top before the view went into the scroll-back
 };
 
-}  // namespace con::term
+}  // namespace con

@@ -1,8 +1,8 @@
-#include "console/terminal/view.h"
+#include "console/view.h"
 
 #include <algorithm>
 
-namespace con::term {
+namespace con {
 
 namespace {
 
@@ -87,4 +87,4 @@ bool View::to_buffer(int tx, int ty, const ConsoleState& state, COORD& cell) con
     return true;
 }
 
-}  // namespace con::term
+}  // namespace con

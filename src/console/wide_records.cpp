@@ -1,4 +1,4 @@
-#include "console/windows/records.h"
+#include "console/wide_records.h"
 
 #include <algorithm>
 #include <string>

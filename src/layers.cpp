@@ -1,8 +1,11 @@
-// Pop-up windows: the layer stack, hot areas and the exit dialogs.
+// The screen's layers: the base layer, pop-ups over it, hot areas.
+#include "layers.h"
+
 #include <cstdlib>
 #include <cstring>
 
-#include "hospital.h"
+HANDLE gh_std_out = nullptr;
+HANDLE gh_std_in = nullptr;
 
 LAYER_NODE* gp_top_layer = nullptr;
 char* gp_scr_att = nullptr;
@@ -13,8 +16,6 @@ void* AllocZeroed(std::size_t size) { return std::calloc(1, size); }
 
 }  // namespace
 
-// Where PopUp gets the memory of a layer. Tests swap it to see a pop-up
-// refused when memory is short.
 void* (*gp_alloc_layer)(std::size_t size) = AllocZeroed;
 
 namespace {
@@ -38,6 +39,43 @@ bool InsideScreen(const SMALL_RECT& rc) {
 }
 
 }  // namespace
+
+void InitLayers() {
+    ClearScreen();
+    gp_scr_att = static_cast<char*>(std::calloc(SCR_COL * SCR_ROW, 1));
+
+    auto* base = static_cast<LAYER_NODE*>(std::calloc(1, sizeof(LAYER_NODE)));
+    base->LayerNo = 0;
+    base->rcArea = SMALL_RECT{0, 0, SCR_COL - 1, SCR_ROW - 1};
+    base->pContent = nullptr;
+    base->pScrAtt = gp_scr_att;
+    base->next = nullptr;
+    gp_top_layer = base;
+}
+
+void ReleaseLayers() {
+    // The base layer shares the cell map; every pop-up owns its saved cells.
+    while (gp_top_layer) {
+        LAYER_NODE* below = gp_top_layer->next;
+        if (gp_top_layer->pScrAtt != gp_scr_att) std::free(gp_top_layer->pScrAtt);
+        std::free(gp_top_layer->pContent);
+        std::free(gp_top_layer);
+        gp_top_layer = below;
+    }
+    std::free(gp_scr_att);
+    gp_scr_att = nullptr;
+    for (int& n : gi_refused) n = 0;
+    con::set_focus(nullptr);
+}
+
+void ClearScreen() {
+    CONSOLE_SCREEN_BUFFER_INFO bInfo;
+    COORD home = {0, 0};
+    GetConsoleScreenBufferInfo(gh_std_out, &bInfo);
+    DWORD size = static_cast<DWORD>(bInfo.dwSize.X) * static_cast<DWORD>(bInfo.dwSize.Y);
+    FillConsoleOutputAttribute(gh_std_out, bInfo.wAttributes, size, home, nullptr);
+    FillConsoleOutputCharacterA(gh_std_out, ' ', size, home, nullptr);
+}
 
 void PopUp(SMALL_RECT* pRc, WORD att, LABEL_BUNDLE* pLabel, HOT_AREA* pHotArea) {
     if (gp_top_layer == nullptr || gp_scr_att == nullptr) return;
@@ -81,14 +119,14 @@ void PopUp(SMALL_RECT* pRc, WORD att, LABEL_BUNDLE* pLabel, HOT_AREA* pHotArea) 
 
     for (int y = pRc->Top; y <= pRc->Bottom; y++) {
         COORD at = {pRc->Left, static_cast<SHORT>(y)};
-        FillConsoleOutputAttribute(gh_std_out, att, cols, at, &num_written);
+        FillConsoleOutputAttribute(gh_std_out, att, cols, at, nullptr);
     }
 
     for (int i = 0; i < pLabel->num; i++) {
         const char* text = pLabel->ppLabel[i];
         if (text[0] == '\0') continue;
         WriteConsoleOutputCharacterA(gh_std_out, text, static_cast<DWORD>(std::strlen(text)),
-                                     pLabel->pLoc[i], &num_written);
+                                     pLabel->pLoc[i], nullptr);
     }
 
     for (int y = pRc->Top; y <= pRc->Bottom; y++) {
@@ -138,39 +176,28 @@ void PopOff() {
     std::free(top->pContent);
     std::free(top->pScrAtt);
     std::free(top);
-    gi_sel_sub_menu = 0;
 
     con::set_focus(gp_top_layer->LayerNo != 0 ? &gp_top_layer->rcArea : nullptr);
 }
 
 void DrawBox(SMALL_RECT* pRc) {
     const char chBox[] = {'+', '-', '|'};
-    COORD pos;
-
-    pos.Y = pRc->Top;
-    pos.X = pRc->Left;
-    WriteConsoleOutputCharacterA(gh_std_out, &chBox[0], 1, pos, &num_written);
-    for (pos.X = static_cast<SHORT>(pRc->Left + 1); pos.X < pRc->Right; pos.X++) {
-        WriteConsoleOutputCharacterA(gh_std_out, &chBox[1], 1, pos, &num_written);
-    }
-    pos.X = pRc->Right;
-    WriteConsoleOutputCharacterA(gh_std_out, &chBox[0], 1, pos, &num_written);
-
-    for (pos.Y = static_cast<SHORT>(pRc->Top + 1); pos.Y < pRc->Bottom; pos.Y++) {
-        pos.X = pRc->Left;
-        WriteConsoleOutputCharacterA(gh_std_out, &chBox[2], 1, pos, &num_written);
+    // The top and bottom edges: a corner, a run of '-', a corner.
+    auto edge = [&](SHORT y) {
+        COORD pos = {pRc->Left, y};
+        WriteConsoleOutputCharacterA(gh_std_out, &chBox[0], 1, pos, nullptr);
+        for (pos.X = static_cast<SHORT>(pRc->Left + 1); pos.X < pRc->Right; pos.X++)
+            WriteConsoleOutputCharacterA(gh_std_out, &chBox[1], 1, pos, nullptr);
         pos.X = pRc->Right;
-        WriteConsoleOutputCharacterA(gh_std_out, &chBox[2], 1, pos, &num_written);
-    }
+        WriteConsoleOutputCharacterA(gh_std_out, &chBox[0], 1, pos, nullptr);
+    };
 
-    pos.Y = pRc->Bottom;
-    pos.X = pRc->Left;
-    WriteConsoleOutputCharacterA(gh_std_out, &chBox[0], 1, pos, &num_written);
-    for (pos.X = static_cast<SHORT>(pRc->Left + 1); pos.X < pRc->Right; pos.X++) {
-        WriteConsoleOutputCharacterA(gh_std_out, &chBox[1], 1, pos, &num_written);
+    edge(pRc->Top);
+    for (SHORT y = static_cast<SHORT>(pRc->Top + 1); y < pRc->Bottom; y++) {
+        WriteConsoleOutputCharacterA(gh_std_out, &chBox[2], 1, COORD{pRc->Left, y}, nullptr);
+        WriteConsoleOutputCharacterA(gh_std_out, &chBox[2], 1, COORD{pRc->Right, y}, nullptr);
     }
-    pos.X = pRc->Right;
-    WriteConsoleOutputCharacterA(gh_std_out, &chBox[0], 1, pos, &num_written);
+    edge(pRc->Bottom);
 }
 
 void SetHotPoint(HOT_AREA* pHotArea, int iHot) {
@@ -178,14 +205,14 @@ void SetHotPoint(HOT_AREA* pHotArea, int iHot) {
         if (pHotArea->pSort[i] != 0) continue;
         const SMALL_RECT& area = pHotArea->pArea[i];
         COORD pos = {area.Left, area.Top};
-        FillConsoleOutputAttribute(gh_std_out, 0x70, area.Right - area.Left + 1, pos, &num_written);
+        FillConsoleOutputAttribute(gh_std_out, 0x70, area.Right - area.Left + 1, pos, nullptr);
     }
 
     if (iHot < 1 || iHot > pHotArea->num) return;
     const SMALL_RECT& area = pHotArea->pArea[iHot - 1];
     COORD pos = {area.Left, area.Top};
     if (pHotArea->pSort[iHot - 1] == 0) {
-        FillConsoleOutputAttribute(gh_std_out, 0x07, area.Right - area.Left + 1, pos, &num_written);
+        FillConsoleOutputAttribute(gh_std_out, 0x07, area.Right - area.Left + 1, pos, nullptr);
     } else if (pHotArea->pSort[iHot - 1] == 1) {
         CONSOLE_CURSOR_INFO lpCur;
         SetConsoleCursorPosition(gh_std_out, pos);
@@ -241,58 +268,3 @@ int DealConInput(HOT_AREA* pHotArea, int* piHot) {
     }
 }
 
-namespace {
-
-// The confirmation dialogs: the message, the two answers "确定" and "取消" on
-// a grey window centred on the screen, and a line between them. FALSE when the
-// user confirms; `iHot` is the answer chosen at first (1 "确定", 2 "取消").
-BOOL AskToLeave(const char* message, int iHot = 1) {
-    int len = static_cast<int>(std::strlen(message));
-    int width = len + 6;
-    SMALL_RECT rcPop;
-    rcPop.Left = static_cast<SHORT>((SCR_COL - width) / 2);
-    rcPop.Right = static_cast<SHORT>(rcPop.Left + width - 1);
-    rcPop.Top = static_cast<SHORT>((SCR_ROW - 7) / 2);
-    rcPop.Bottom = static_cast<SHORT>(rcPop.Top + 6);
-
-    const char* pCh[] = {message, "确定    取消"};
-    COORD aLoc[] = {{static_cast<SHORT>(rcPop.Left + 3), static_cast<SHORT>(rcPop.Top + 2)},
-                    {static_cast<SHORT>(rcPop.Left + 5), static_cast<SHORT>(rcPop.Top + 5)}};
-    LABEL_BUNDLE labels = {pCh, aLoc, 2};
-
-    SMALL_RECT aArea[] = {{static_cast<SHORT>(rcPop.Left + 5), static_cast<SHORT>(rcPop.Top + 5),
-                           static_cast<SHORT>(rcPop.Left + 8), static_cast<SHORT>(rcPop.Top + 5)},
-                          {static_cast<SHORT>(rcPop.Left + 13), static_cast<SHORT>(rcPop.Top + 5),
-                           static_cast<SHORT>(rcPop.Left + 16), static_cast<SHORT>(rcPop.Top + 5)}};
-    char aSort[] = {0, 0};
-    char aTag[] = {1, 2};
-    HOT_AREA areas = {aArea, aSort, aTag, 2};
-
-    LAYER_NODE* below = gp_top_layer;
-    PopUp(&rcPop, 0x70, &labels, &areas);
-    if (gp_top_layer == below) {
-        // The dialog could not be shown; leaving unasked is not an answer.
-        PopOff();
-        return TRUE;
-    }
-
-    COORD pos = {static_cast<SHORT>(rcPop.Left + 1), static_cast<SHORT>(rcPop.Top + 4)};
-    FillConsoleOutputCharacterA(gh_std_out, '-', rcPop.Right - rcPop.Left - 1, pos, &num_written);
-
-    BOOL bRet = TRUE;
-    if (DealConInput(&areas, &iHot) == 13 && iHot == 1) bRet = FALSE;
-    PopOff();
-    return bRet;
-}
-
-}  // namespace
-
-BOOL ExitSys() {
-    ClearScreen();
-    return AskToLeave("确认退出系统吗？");
-}
-
-BOOL CloseSys() { return AskToLeave("一个窗口样例！退出吗？"); }
-
-// Over the screen as it is, and gone without a trace when answered.
-BOOL ConfirmOverwrite() { return !AskToLeave("数据文件已在别处改动或尚未加载，确定覆盖吗？", 2); }

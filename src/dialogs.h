@@ -1,0 +1,14 @@
+// The confirmation dialogs: a message and the two answers "确定" and "取消"
+// on a grey window centred on the screen. Each is gone without a trace when
+// answered.
+#pragma once
+
+#include "console/wintypes.h"
+
+// The exit dialog, over a cleared screen: FALSE when the clerk confirms.
+BOOL ExitSys();
+// The second dialog on the way out: FALSE when the clerk confirms.
+BOOL CloseSys();
+// Asked before a save overwrites data files that this copy has not seen:
+// TRUE to overwrite. "取消" is chosen at first.
+BOOL ConfirmOverwrite();

@@ -1,0 +1,303 @@
+// Load, save, backup and restore, and what this copy has seen of the data
+// files.
+#include "store/store.h"
+
+#include <cstdint>
+
+#include "store/collection.h"
+#include "store/commit.h"
+#include "store/files.h"
+#include "store/folder.h"
+#include "store/format.h"
+#include "store/record_io.h"
+
+namespace store {
+
+namespace {
+
+/* ---- What this copy has seen ---- */
+
+// For each data file, the version this copy last loaded completely or wrote.
+struct Seen {
+    bool known = false;    // false: nothing loaded, or not all of it
+    bool present = false;  // known to have been absent when false
+    FileId id;
+};
+Seen g_seen[3];
+
+Seen SeenOnDisk(const char* path) {
+    Seen s;
+    FileId id;
+    Entry e = Look(path, &id);
+    if (e == Entry::kOther) return s;
+    s.known = true;
+    s.present = e == Entry::kRegular;
+    s.id = id;
+    return s;
+}
+
+// True when every data file on disk is the version this copy has seen; a
+// file that is not there never counts as changed.
+bool DataFilesAsSeen() {
+    for (int i = 0; i < 3; ++i) {
+        FileId id;
+        if (Look(DataFile(i), &id) == Entry::kMissing) continue;
+        if (!g_seen[i].known || !g_seen[i].present || !(g_seen[i].id == id)) return false;
+    }
+    return true;
+}
+
+bool AnyDataFileUnusable() {
+    for (int i = 0; i < 3; ++i)
+        if (Look(DataFile(i), nullptr) == Entry::kOther) return true;
+    return false;
+}
+
+Status FromReady(Ready r) { return r == Ready::kBusy ? Status::kBusy : Status::kUnfinished; }
+
+Result Outcome(Status status) {
+    Result r;
+    r.status = status;
+    return r;
+}
+
+void Install(DEPART_NODE* departs) {
+    FreeCollection(hp);
+    hp = departs;
+}
+
+// The three data files, written beside the real ones and replaced together.
+// Under the exclusive lock.
+bool WriteDataFiles(DEPART_NODE* head) {
+    TempWriter departs(DataFile(0));
+    TempWriter patients(DataFile(1));
+    TempWriter records(DataFile(2));
+
+    if (!departs.Open()) return false;
+    WriteDeparts(departs, head);
+    if (!departs.Finish()) return false;
+
+    if (!patients.Open()) return false;
+    WritePatients(patients, head);
+    if (!patients.Finish()) return false;
+
+    if (!records.Open()) return false;
+    WriteRecords(records, head);
+    if (!records.Finish()) return false;
+
+    TempWriter* all[3] = {&departs, &patients, &records};
+    if (!ReplaceTogether(all)) return false;
+    for (int i = 0; i < 3; ++i) g_seen[i] = SeenOnDisk(DataFile(i));
+    return true;
+}
+
+/* ---- Load ---- */
+
+// What a load made of one data file.
+struct FileRead {
+    ReadResult got;
+    bool opened = false;
+    bool incomplete = false;  // ended inside a record, or could not be read to the end
+    FileId id;
+};
+
+// Opens, reads and closes one data file with `read`.
+template <typename ReadFn>
+bool ReadDataFile(int i, FileRead* out, ReadFn read) {
+    int fd = file_ops.open_read(DataFile(i));
+    if (fd < 0) return false;
+    out->opened = true;
+    IdOf(fd, &out->id);
+    {
+        RecordReader in(fd);
+        out->got = read(in);
+        out->incomplete = in.Incomplete();
+    }
+    file_ops.close(fd);
+    return true;
+}
+
+// The versions of the three files that the collection now holds. A file read
+// in full, with every record attached, counts as seen; one not there as seen
+// absent; anything else as not seen, so that a save asks before it is
+// overwritten.
+void RememberLoad(const FileRead (&files)[3]) {
+    for (int i = 0; i < 3; ++i) {
+        const FileRead& f = files[i];
+        Seen s;
+        if (f.opened) {
+            s.known = !f.incomplete && f.got.dropped == 0;
+            s.present = true;
+            s.id = f.id;
+        } else if (Look(DataFile(i), nullptr) == Entry::kMissing) {
+            s.known = true;
+        }
+        g_seen[i] = s;
+    }
+}
+
+std::uint64_t Dropped(const FileRead (&files)[3]) {
+    std::uint64_t n = 0;
+    for (const FileRead& f : files) n += f.got.dropped + (f.incomplete ? 1 : 0);
+    return n;
+}
+
+// The steps of the load, under the lock. The new collection is built aside
+// and becomes the collection where the load ends, so a failure midway leaves
+// the previous one in place; memory running out leaves it whole.
+void LoadFiles(Result* result) {
+    FileRead files[3];
+    DEPART_NODE* departs = nullptr;
+    auto finish = [&] {
+        Install(departs);
+        RememberLoad(files);
+        result->dropped = Dropped(files);
+    };
+    auto out_of_memory = [&] {
+        FreeCollection(departs);
+        result->status = Status::kNoMemory;
+    };
+
+    if (!ReadDataFile(0, &files[0], [&](RecordReader& in) {
+            return ReadDeparts(in, kNoLimit, &departs);
+        }))
+        return;
+    result->files_opened = 1;
+    if (files[0].got.out_of_memory) return out_of_memory();
+    if (!departs) {
+        // An empty department file must not end the session: the collection
+        // in memory may hold work that was never saved, so it stays.
+        result->no_departments = true;
+        result->dropped = Dropped(files);
+        return;
+    }
+
+    if (!ReadDataFile(1, &files[1], [&](RecordReader& in) {
+            return ReadPatients(in, kNoLimit, departs);
+        }))
+        return finish();
+    result->files_opened = 2;
+    if (files[1].got.out_of_memory) return out_of_memory();
+
+    if (!ReadDataFile(2, &files[2], [&](RecordReader& in) {
+            return ReadRecords(in, kNoLimit, departs);
+        }))
+        return finish();
+    result->files_opened = 3;
+    if (files[2].got.out_of_memory) return out_of_memory();
+    finish();
+}
+
+/* ---- Restore ---- */
+
+// Reads the whole backup into a new collection. Nothing is built before the
+// file is known to hold every record that its counts promise.
+Status ReadBackup(DEPART_NODE** departs) {
+    *departs = nullptr;
+    int fd = file_ops.open_read(backup_sys_date_filename);
+    if (fd < 0) return Status::kBackupUnreadable;
+    FileId id;
+    if (!IdOf(fd, &id)) {
+        file_ops.close(fd);
+        return Status::kBackupUnreadable;
+    }
+    Status status = Status::kDone;
+    {
+        RecordReader in(fd);
+        const unsigned char* header = in.Next(kBackupHeaderSize);
+        std::uint64_t counts[3] = {0, 0, 0};
+        if (header) {
+            for (int i = 0; i < 3; ++i) counts[i] = GetU32(header + 4 * i);
+        }
+        std::uint64_t needed = kBackupHeaderSize + counts[0] * kDepartSize +
+                               counts[1] * kPatientSize + counts[2] * kRecordSize;
+        if (!header || needed > id.size) {
+            status = Status::kBackupIncomplete;
+        } else {
+            for (int level = 0; level < 3 && status == Status::kDone; ++level) {
+                ReadResult got = level == 0   ? ReadDeparts(in, counts[0], departs)
+                                 : level == 1 ? ReadPatients(in, counts[1], *departs)
+                                              : ReadRecords(in, counts[2], *departs);
+                if (got.out_of_memory)
+                    status = Status::kNoMemory;
+                else if (got.count != counts[level])
+                    status = Status::kBackupIncomplete;  // the file shrank while it was read
+            }
+        }
+    }
+    file_ops.close(fd);
+    if (status != Status::kDone) {
+        FreeCollection(*departs);
+        *departs = nullptr;
+    }
+    return status;
+}
+
+}  // namespace
+
+Result Load() {
+    FolderLock lock;
+    Ready ready = PrepareToRead(lock);
+    if (ready != Ready::kReady) return Outcome(FromReady(ready));
+    Result result;
+    LoadFiles(&result);
+    return result;
+}
+
+Result Save(bool ask) {
+    FolderLock lock;
+    Ready ready = PrepareToWrite(lock);
+    if (ready != Ready::kReady) return Outcome(FromReady(ready));
+    if (AnyDataFileUnusable()) return Outcome(Status::kUnusable);
+    if (ask && !DataFilesAsSeen()) return Outcome(Status::kChanged);
+    return Outcome(WriteDataFiles(hp) ? Status::kDone : Status::kFailed);
+}
+
+Result Backup() {
+    std::uint32_t counts[3] = {0, 0, 0};
+    for (DEPART_NODE* d = hp; d; d = d->next) {
+        ++counts[0];
+        for (PATIENT_NODE* p = d->anext; p; p = p->next) {
+            ++counts[1];
+            for (RECORD_NODE* r = p->lnext; r; r = r->next) ++counts[2];
+        }
+    }
+
+    FolderLock lock;
+    Ready ready = PrepareToWrite(lock);
+    if (ready != Ready::kReady) return Outcome(FromReady(ready));
+    if (Look(backup_sys_date_filename, nullptr) == Entry::kOther) return Outcome(Status::kUnusable);
+
+    // The new backup is written beside the old one, which stays until the new
+    // one is complete; it holds exactly the header and the blocks.
+    TempWriter out(backup_sys_date_filename);
+    if (!out.Open()) return Outcome(Status::kUnusable);
+    unsigned char header[kBackupHeaderSize];
+    for (int i = 0; i < 3; ++i) PutU32(header + 4 * i, counts[i]);
+    out.Put(header, sizeof header);
+    WriteDeparts(out, hp);
+    WritePatients(out, hp);
+    WriteRecords(out, hp);
+    if (!out.Finish() || file_ops.replace(out.temp().c_str(), out.target().c_str()) != 0)
+        return Outcome(Status::kFailed);
+    out.Keep();
+    SyncDataFolder();
+    return Outcome(Status::kDone);
+}
+
+Result Restore() {
+    FolderLock lock;
+    Ready ready = PrepareToWrite(lock);
+    if (ready != Ready::kReady) return Outcome(FromReady(ready));
+    if (AnyDataFileUnusable()) return Outcome(Status::kUnusable);
+    DEPART_NODE* departs = nullptr;
+    if (Status read = ReadBackup(&departs); read != Status::kDone) return Outcome(read);
+    Install(departs);
+    return Outcome(WriteDataFiles(hp) ? Status::kDone : Status::kFailed);
+}
+
+void ForgetDataFiles() {
+    for (Seen& s : g_seen) s = Seen{};
+}
+
+}  // namespace store

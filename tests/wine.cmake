@@ -1,0 +1,38 @@
+# The tests of the Windows build under Wine (CTest label "windows"): the unit
+# and scenario tests of every area but the terminal's, less those that need
+# POSIX (FIFOs, fork, permissions), and one session of quorvel.exe in a Wine
+# console in tmux.
+
+# Wine runs in a prefix of its own in the build tree, made once, quietly
+# (no dialogs, no .NET or HTML engines) and under a time limit.
+set(QUORVEL_WINEPREFIX ${CMAKE_BINARY_DIR}/wine)
+set(wine_env WINEPREFIX=${QUORVEL_WINEPREFIX} WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=" DISPLAY=)
+add_test(NAME windows.prefix
+         COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-prefix.sh ${QUORVEL_WINEPREFIX})
+set_tests_properties(windows.prefix PROPERTIES LABELS windows FIXTURES_SETUP wine TIMEOUT 300)
+
+# Left out: cases that need POSIX permission bits, FIFOs or symbolic links.
+set(posix_cases
+  StoreSave.NewFilesAreForTheOwnerOnlyAndReplacedFilesKeepTheirMode
+  StoreBackup.ANewBackupIsForTheOwnerOnlyAndAReplacedOneKeepsItsMode
+  StoreLoad.AFifoADeviceOrAFolderInPlaceOfADataFileCannotBeOpened
+  StoreBackup.AMissingUnreadableOrShortBackupIsRefused
+  StoreSave.LeftoverTemporariesAreRemovedNotWrittenThrough)
+list(JOIN posix_cases ":" gtest_excluded)
+
+# Each area's binary in one Wine process.
+foreach(area ${QUORVEL_TEST_AREAS})
+  add_test(NAME windows.${area} COMMAND ${area}_tests)
+  set_tests_properties(windows.${area} PROPERTIES
+    LABELS "windows;${area}" FIXTURES_REQUIRED wine TIMEOUT 900
+    ENVIRONMENT "${wine_env};GTEST_FILTER=-${gtest_excluded}")
+endforeach()
+
+# quorvel.exe in a 150 x 100 tmux pane, against the Linux build's files for
+# the same keys (QUORVEL_LINUX_BINARY: that build's quorvel).
+set(QUORVEL_LINUX_BINARY "" CACHE FILEPATH "The Linux build's quorvel, for the Wine session")
+add_test(NAME windows.e2e.session
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wine/session.sh $<TARGET_FILE:quorvel>
+                 ${QUORVEL_LINUX_BINARY} ${CMAKE_CROSSCOMPILING_EMULATOR})
+set_tests_properties(windows.e2e.session PROPERTIES
+  LABELS "windows;e2e" FIXTURES_REQUIRED wine TIMEOUT 300 ENVIRONMENT "${wine_env}")
