@@ -57,5 +57,9 @@ BOOL ExitSys() {
 
 BOOL CloseSys() { return !Confirmed("一个窗口样例！退出吗？", 1); }
 
-// Over the screen as it is.
+// The questions of the File menu stand over the screen as it is.
 BOOL ConfirmOverwrite() { return Confirmed("数据文件已在别处改动或尚未加载，确定覆盖吗？", 2); }
+
+BOOL ConfirmBackupOverwrite() {
+    return Confirmed("内存中的数据未加载或已过期，确定覆盖备份吗？", 2);
+}

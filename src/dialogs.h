@@ -9,6 +9,9 @@
 BOOL ExitSys();
 // The second dialog on the way out: FALSE when the clerk confirms.
 BOOL CloseSys();
-// Asked before a save overwrites data files that this copy has not seen:
-// TRUE to overwrite. "取消" is chosen at first.
+// Asked before a save or a restore overwrites data files that this copy has
+// not seen: TRUE to overwrite. "取消" is chosen at first.
 BOOL ConfirmOverwrite();
+// Asked before a backup replaces the backup file with a collection that may
+// not be the data: TRUE to replace it. "取消" is chosen at first.
+BOOL ConfirmBackupOverwrite();

@@ -24,6 +24,7 @@ set(QUORVEL_TESTS_terminal
 
 set(QUORVEL_TESTS_store
   store/samples_test.cpp
+  store/store_ask_test.cpp
   store/store_backup_test.cpp
   store/store_files_test.cpp
   store/store_format_test.cpp
@@ -32,9 +33,7 @@ set(QUORVEL_TESTS_store
   store/store_lookup_test.cpp
   store/store_result_test.cpp
   store/store_save_test.cpp)
-if(WIN32)
-  list(APPEND QUORVEL_TESTS_store store/store_lock_windows_test.cpp)
-else()
+if(NOT WIN32)
   # Other copies of the program in child processes (fork), and signals.
   list(APPEND QUORVEL_TESTS_store store/store_safety_test.cpp)
 endif()
@@ -42,6 +41,7 @@ endif()
 set(QUORVEL_TESTS_commands
   commands/departments_test.cpp
   commands/help_test.cpp
+  commands/numbers_test.cpp
   commands/patient_queries_test.cpp
   commands/patients_test.cpp
   commands/records_add_test.cpp

@@ -3,17 +3,28 @@
 
 namespace {
 
+// Whether a department other than `self` carries this number.
+bool DepartNumberTaken(int number, const DEPART_NODE* self) {
+    for (const DEPART_NODE* d = hp; d; d = d->next)
+        if (d != self && d->number == number) return true;
+    return false;
+}
+
 // The department form: the four labels at column 1 of rows top..top+3, then
 // each input read from column input_x of its row, straight into the node. A
-// number read that meets no digits leaves the number as it was.
-void ReadDepartForm(DEPART_NODE* d, SHORT top, SHORT input_x) {
+// number read that meets no digits leaves the number as it was. The files tie
+// patients to their department by number alone, so a number another
+// department holds is refused; a modified department may keep its own.
+void ReadDepartForm(DEPART_NODE* d, SHORT top, SHORT input_x, bool modify = false) {
     static const char* const labels[4] = {"科室编号：", "科室名称：", "科室地址：", "科室电话："};
     for (SHORT i = 0; i < 4; ++i) {
         GotoXY(1, static_cast<SHORT>(top + i));
         con_printf("%s", labels[i]);
     }
-    GotoXY(input_x, top);
-    con_read_d_c(&d->number);
+    const int own = d->number;
+    ReadFreeNumber(&d->number, COORD{input_x, top}, [&](int number) {
+        return !(modify && number == own) && DepartNumberTaken(number, d);
+    });
     GotoXY(input_x, static_cast<SHORT>(top + 1));
     con_read_s_c(d->name);
     GotoXY(input_x, static_cast<SHORT>(top + 2));
@@ -80,7 +91,7 @@ BOOL ModM() {
     con_puts("\n  科室编号  科室名称");
     con_printf("\n  %-10d%-12s\n", found->number, Shown(found->name));
     con_puts("\n请输入修改的内容：");
-    ReadDepartForm(found, 10, 11);
+    ReadDepartForm(found, 10, 11, true);
     // The patients carry their department's number into the files: a new
     // number goes with them, or the next load would leave them behind.
     RenumberChildren(found);

@@ -12,6 +12,8 @@ using store::Status;
 const char* const kBusy = "数据文件正被另一个程序使用，请稍后再试！按任意键返回";
 const char* const kUnfinished = "数据文件的上一次保存未完成，且无法补完！按任意键返回";
 const char* const kOpenFailed = "打开文件失败！按任意键返回";
+const char* const kNoLock = "数据文件夹无法加锁，未写入任何文件！按任意键返回";
+const char* const kPending = "数据保存未完成，下次加载时将自动补完！按任意键返回";
 
 // A message at the cursor, then a key.
 void Tell(const char* message) {
@@ -26,7 +28,9 @@ void TellOutcome(Status status, const char* failed) {
         case Status::kBusy: Tell(kBusy); return;
         case Status::kUnfinished: Tell(kUnfinished); return;
         case Status::kUnusable: Tell(kOpenFailed); return;
+        case Status::kNoLock: Tell(kNoLock); return;
         case Status::kFailed: Tell(failed); return;
+        case Status::kPending: Tell(kPending); return;
         case Status::kNoMemory: Tell("内存不足！数据未恢复。按任意键返回"); return;
         case Status::kBackupUnreadable:
             Tell("备份文件不存在或无法读取！数据未恢复。按任意键返回");
@@ -91,11 +95,16 @@ int CreateList() {
     return ShowLoad(r);
 }
 
+// A question answered 取消 (or Esc) says so, so that a clerk who pressed
+// Enter out of habit does not leave believing the work is kept.
 BOOL SaveSysData() {
     store::Result r = store::Save(true);
     // The question stands over the screen as it is, with the lock let go.
     if (r.status == Status::kChanged) {
-        if (!ConfirmOverwrite()) return TRUE;
+        if (!ConfirmOverwrite()) {
+            Tell("数据未保存！按任意键返回");
+            return TRUE;
+        }
         r = store::Save(false);
     }
     TellOutcome(r.status, "数据保存失败！原数据文件未改动。按任意键返回");
@@ -103,12 +112,40 @@ BOOL SaveSysData() {
 }
 
 BOOL BackupSysData() {
-    TellOutcome(store::Backup().status, "数据备份失败！原备份文件未改动。按任意键返回");
+    store::Result r = store::Backup(true);
+    if (r.status == Status::kChanged) {
+        if (!ConfirmBackupOverwrite()) {
+            Tell("数据未备份！按任意键返回");
+            return TRUE;
+        }
+        r = store::Backup(false);
+    }
+    TellOutcome(r.status, "数据备份失败！原备份文件未改动。按任意键返回");
     return TRUE;
 }
 
+// Asks at most once, before the backup is read; says what the backup's
+// records left out before the data files are replaced.
 BOOL RestoreSysData() {
-    TellOutcome(store::Restore().status,
+    store::RestoredBackup backup;
+    store::Result r = store::ReadBackup(true, &backup);
+    if (r.status == Status::kChanged) {
+        if (!ConfirmOverwrite()) {
+            Tell("数据未恢复！按任意键返回");
+            return TRUE;
+        }
+        r = store::ReadBackup(false, &backup);
+    }
+    if (r.status != Status::kDone) {
+        TellOutcome(r.status, nullptr);
+        return TRUE;
+    }
+    if (r.dropped > 0) {
+        con_printf("注意：备份中有 %llu 条记录找不到所属，未能恢复!",
+                   static_cast<unsigned long long>(r.dropped));
+        con_getch();
+    }
+    TellOutcome(store::Restore(backup).status,
                 "数据已从备份恢复到内存，但数据文件保存失败！原数据文件未改动。按任意键返回");
     return TRUE;
 }

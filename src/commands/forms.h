@@ -29,6 +29,15 @@ NodeGuard<Node> NewNode() {
 inline void GotoXY(SHORT x, SHORT y) { SetConsoleCursorPosition(gh_std_out, COORD{x, y}); }
 inline void GotoXY(COORD cell) { SetConsoleCursorPosition(gh_std_out, cell); }
 
+// Reads the number of a department or patient at `input`, the cell where
+// its answer is typed (con_read_d_c: an answer without digits leaves
+// *number as it was). A number that `taken` says another entry holds, which
+// the files could not keep apart, is refused: "该编号已被使用！按任意键重新
+// 输入" over the row below, the rest of the typed line dropped; after a key
+// that row is put back, the answer erased, and the question asked again.
+template <typename Taken>
+void ReadFreeNumber(int* number, COORD input, Taken taken);
+
 // At every yes/no question only "N" and "n" mean no.
 inline bool IsNo(char answer) { return answer == 'N' || answer == 'n'; }
 
@@ -55,3 +64,35 @@ const char* Shown(const char (&field)[N]) {
     static_assert(N <= 64, "a field longer than the buffers of ShownText");
     return ShownText(field, N);
 }
+
+/* ---- Reading a number that no other entry holds ---- */
+
+// One row of the screen, to be put back as it was.
+class SavedRow {
+public:
+    explicit SavedRow(SHORT y);
+    void Restore();
+
+private:
+    SHORT y_;
+    CHAR_INFO cells_[SCR_COL];
+};
+
+void RefuseTakenNumber(SHORT below);
+
+template <typename Taken>
+void ReadFreeNumber(int* number, COORD input, Taken taken) {
+    const int before = *number;
+    for (;;) {
+        SavedRow question(input.Y);
+        SavedRow below(static_cast<SHORT>(input.Y + 1));
+        *number = before;
+        GotoXY(input);
+        con_read_d_c(number);
+        if (!taken(*number)) return;
+        RefuseTakenNumber(static_cast<SHORT>(input.Y + 1));
+        below.Restore();
+        question.Restore();
+    }
+}
+

@@ -46,14 +46,27 @@ const PatientForm kInsertForm = {
     {"住址：", {1, 14}, {15, 14}},
 };
 
-// All labels first, then the inputs one by one, each straight into the patient.
-void ReadPatient(PATIENT_NODE* p, const PatientForm& form) {
+// Whether a patient other than `self`, in any department, carries this number.
+bool PatientNumberTaken(int number, const PATIENT_NODE* self) {
+    for (const DEPART_NODE* d = hp; d; d = d->next)
+        for (const PATIENT_NODE* p = d->anext; p; p = p->next)
+            if (p != self && p->number1 == number) return true;
+    return false;
+}
+
+// All labels first, then the inputs one by one, each straight into the
+// patient. The files tie visit records to their patient by number alone, so
+// a number another patient holds is refused; a modified patient may keep its
+// own.
+void ReadPatient(PATIENT_NODE* p, const PatientForm& form, bool modify = false) {
     for (const FormField& field : form) {
         GotoXY(field.label_at);
         con_printf("%s", field.label);
     }
-    GotoXY(form[0].input_at);
-    con_read_d_c(&p->number1);
+    const int own = p->number1;
+    ReadFreeNumber(&p->number1, form[0].input_at, [&](int number) {
+        return !(modify && number == own) && PatientNumberTaken(number, p);
+    });
     GotoXY(form[1].input_at);
     con_read_s_c(p->name);
     GotoXY(form[2].input_at);
@@ -167,7 +180,7 @@ BOOL ModA() {
     // Department number, place in the list and visit records stay as they are;
     // the records follow a new patient number, which ties them to the patient
     // in the files.
-    ReadPatient(p, kModForm);
+    ReadPatient(p, kModForm, true);
     RenumberChildren(p);
     con_printf("修改成功！任意键返回！");
     con_getch();

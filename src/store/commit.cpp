@@ -12,8 +12,6 @@ namespace store {
 
 namespace {
 
-constexpr int kLockWaitMs = 5000;
-
 /* The commit record names the renames that replace the data files, one
  * "source target" line each ("-" as the source removes the target), between
  * a first line and an "end" line. It is itself put in place by a rename, so
@@ -80,7 +78,7 @@ bool WritePlan(const Plan& plan) {
     bool ok = WriteAll(fd, text.data(), text.size()) && file_ops.flush(fd) == 0;
     if (file_ops.close(fd) != 0) ok = false;
     if (ok && file_ops.replace(temp.c_str(), CommitRecord().c_str()) == 0) {
-        SyncFolder(Folder());
+        file_ops.sync_folder(Folder());
         return true;
     }
     Remove(temp.c_str());
@@ -88,9 +86,9 @@ bool WritePlan(const Plan& plan) {
 }
 
 void DropRecord() {
-    SyncFolder(Folder());  // the renames first, then the record's removal
+    file_ops.sync_folder(Folder());  // the renames first, then the record's removal
     Remove(CommitRecord().c_str());
-    SyncFolder(Folder());
+    file_ops.sync_folder(Folder());
 }
 
 // Completes a replacement that an earlier save left unfinished (killed, or
@@ -104,12 +102,17 @@ bool FinishEarlierSave() {
     std::string text;
     char buf[4096];
     std::ptrdiff_t n;
+    bool read_error = false;
     while (text.size() < 65536 && (n = file_ops.read(fd, buf, sizeof buf)) != 0) {
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) break;
+        if (n < 0) {
+            read_error = true;  // a record we cannot read is not "no record"
+            break;
+        }
         text.append(buf, static_cast<std::size_t>(n));
     }
     file_ops.close(fd);
+    if (read_error) return false;
     Plan plan;
     if (!ParsePlan(text, &plan)) {
         // Not a record a save wrote: it names nothing to carry out.
@@ -127,9 +130,9 @@ bool FinishEarlierSave() {
 // lock, after FinishEarlierSave: no other copy is writing, and no record
 // names them any more.
 void RemoveLeftovers() {
-    const std::string ours[5] = {BaseName(DataFile(0)), BaseName(DataFile(1)),
-                                 BaseName(DataFile(2)), BaseName(backup_sys_date_filename),
-                                 kCommitRecordName};
+    const std::string ours[5] = {BaseName(RealDataFile(0)), BaseName(RealDataFile(1)),
+                                 BaseName(RealDataFile(2)),
+                                 BaseName(RealPath(backup_sys_date_filename)), kCommitRecordName};
     for (const std::string& name : FolderNames(Folder())) {
         std::string target = TempTarget(name);
         if (target.empty()) continue;
@@ -140,34 +143,63 @@ void RemoveLeftovers() {
 
 }  // namespace
 
-bool FolderLock::Take(Lock kind) {
-    held_ = LockFolder(Folder(), kind, kLockWaitMs);
-    return held_;
+Locked FolderLock::Take(Lock kind, bool create, int wait_ms) {
+    if (file_ < 0) file_ = OpenLockFile(InFolder(kLockFileName).c_str(), create);
+    if (file_ < 0) return Locked::kUnavailable;
+    // Tried every 20 ms: a blocking lock could not be given up after a time.
+    for (int waited = 0;; waited += 20) {
+        switch (TryLockByte(file_, byte_, kind)) {
+            case LockTry::kTaken: held_ = true; return Locked::kYes;
+            case LockTry::kFailed: Release(); return Locked::kUnavailable;
+            case LockTry::kHeld: break;
+        }
+        if (waited >= wait_ms) {
+            // A change of kind that failed may have let go of the one held.
+            Release();
+            return Locked::kBusy;
+        }
+        PauseMs(20);
+    }
 }
 
 void FolderLock::Release() {
-    if (held_) UnlockFolder();
+    if (file_ >= 0) {
+        if (held_) UnlockByte(file_, byte_);
+        CloseLockFile(file_);
+    }
+    file_ = -1;
     held_ = false;
 }
 
 Ready PrepareToWrite(FolderLock& lock) {
-    if (!lock.Take(Lock::kExclusive)) return Ready::kBusy;
+    switch (lock.Take(Lock::kExclusive)) {
+        case Locked::kYes: break;
+        case Locked::kBusy: return Ready::kBusy;
+        case Locked::kUnavailable: return Ready::kNoLock;
+    }
     if (!FinishEarlierSave()) return Ready::kUnfinished;
     RemoveLeftovers();
     return Ready::kReady;
 }
 
 Ready PrepareToRead(FolderLock& lock) {
-    if (!lock.Take(Lock::kShared)) return Ready::kBusy;
+    Locked shared = lock.Take(Lock::kShared);
+    if (shared == Locked::kBusy) return Ready::kBusy;
     if (Look(CommitRecord().c_str(), nullptr) == Entry::kMissing) return Ready::kReady;
-    if (!lock.Take(Lock::kExclusive)) return Ready::kBusy;
+    // A commit record is completed under the exclusive lock, or not at all.
+    if (shared != Locked::kYes) return Ready::kUnfinished;
+    switch (lock.Take(Lock::kExclusive)) {
+        case Locked::kYes: break;
+        case Locked::kBusy: return Ready::kBusy;
+        case Locked::kUnavailable: return Ready::kUnfinished;
+    }
     if (!FinishEarlierSave()) return Ready::kUnfinished;
     RemoveLeftovers();
-    if (!lock.Take(Lock::kShared)) return Ready::kBusy;
+    if (lock.Take(Lock::kShared) == Locked::kBusy) return Ready::kBusy;
     return Ready::kReady;
 }
 
-bool ReplaceTogether(TempWriter* (&w)[3]) {
+Replaced ReplaceTogether(TempWriter* (&w)[3]) {
     // A second name for each file being replaced, for the way back.
     std::string previous[3];
     bool existed[3];
@@ -188,7 +220,7 @@ bool ReplaceTogether(TempWriter* (&w)[3]) {
     if (!WritePlan(forward)) {
         ReleaseSignals();
         drop_previous();
-        return false;
+        return Replaced::kOldKept;
     }
     int done = 0;
     while (done < 3 && file_ops.replace(w[done]->temp().c_str(), w[done]->target().c_str()) == 0)
@@ -197,7 +229,7 @@ bool ReplaceTogether(TempWriter* (&w)[3]) {
         DropRecord();
         drop_previous();
         ReleaseSignals();
-        return true;
+        return Replaced::kDone;
     }
 
     Plan back;
@@ -211,9 +243,11 @@ bool ReplaceTogether(TempWriter* (&w)[3]) {
             can_go_back = false;
     }
     bool back_written = can_go_back && WritePlan(back);
+    Replaced how = Replaced::kPending;
     if (back_written && CarryOut(back)) {
         DropRecord();
         drop_previous();
+        how = Replaced::kOldKept;
     } else if (!back_written) {
         // The record of the new set stays, and so do the files it names: the
         // next save or load completes it.
@@ -222,9 +256,7 @@ bool ReplaceTogether(TempWriter* (&w)[3]) {
     // Otherwise the record of the way back stays, with the second names it
     // needs, for the next save or load to carry out.
     ReleaseSignals();
-    return false;
+    return how;
 }
-
-void SyncDataFolder() { SyncFolder(Folder()); }
 
 }  // namespace store

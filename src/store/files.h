@@ -40,6 +40,8 @@ struct FileOps {
     int (*close)(int fd);
     // Puts `from` in the place of `to` in one step, whether `to` exists or not.
     int (*replace)(const char* from, const char* to);
+    // The changes of a folder's names (renames, removals) made durable.
+    void (*sync_folder)(const std::string& folder);
 };
 extern FileOps file_ops;
 FileOps RealFileOps();
@@ -51,19 +53,33 @@ void KeepMode(int fd, const char* target);
 // A second name for an existing file, so that it outlives its replacement.
 bool KeepAs(const char* path, const char* other_name);
 bool Remove(const char* path);
-// The names in a folder, and the changes of its names made durable.
+// The names in a folder.
 std::vector<std::string> FolderNames(const std::string& folder);
-void SyncFolder(const std::string& folder);
+void SyncFolder(const std::string& folder);  // file_ops.sync_folder's own
 int ProcessId();
+void PauseMs(int ms);  // (<chrono> has text that the program's GBK literals cannot hold)
+// What a symbolic link at `path` points to, as it is written in the link;
+// empty when `path` is no link (or the platform has none to follow).
+std::string LinkTarget(const std::string& path);
 
-// The lock of the folder that holds the data files. Shared for reading them,
-// exclusive for writing them; it waits up to timeout_ms for another copy of
-// the program, and is false when another copy holds it all that time. Where
-// the file system cannot lock, it is granted: a save must not be refused for
-// good. One folder is locked at a time.
+// Byte-range locks on a lock file, seen by every copy of the program on
+// every platform: POSIX open-file-description locks (record locks where the
+// system has none), and LockFileEx on Windows, on the same bytes. Within one
+// process, two opens of the file lock against each other as two copies do.
 enum class Lock { kShared, kExclusive };
-bool LockFolder(const std::string& folder, Lock kind, int timeout_ms);
-void UnlockFolder();
+enum class LockTry {
+    kTaken,
+    kHeld,    // another open of the file holds a lock that conflicts
+    kFailed,  // the file system cannot lock this file
+};
+// Opens the lock file, creating it (empty) when `create` and it is missing;
+// a number for the calls below, or -1 when it cannot be opened.
+int OpenLockFile(const char* path, bool create);
+// Takes or changes the lock on one byte at once, without waiting.
+LockTry TryLockByte(int lock_file, std::uint64_t offset, Lock kind);
+void UnlockByte(int lock_file, std::uint64_t offset);
+// Lets go of every lock it holds.
+void CloseLockFile(int lock_file);
 
 // The signals that would end or stop the program wait while the data files
 // are being replaced, and take effect as soon as they are in place.

@@ -1,6 +1,7 @@
 // The names of the data folder.
 #include "store/folder.h"
 
+#include <filesystem>
 #include <string_view>
 
 #include "store/files.h"
@@ -16,6 +17,19 @@ const char* DataFile(int i) {
     const char* names[3] = {gp_member_info_filename, gp_asset_info_filename, gp_lend_info_filename};
     return names[i];
 }
+
+std::string RealPath(const std::string& path) {
+    std::string at = path;
+    // As many links as a path may cross; a longer chain is taken as it stands.
+    for (int hops = 0; hops < 40; ++hops) {
+        std::string target = LinkTarget(at);
+        if (target.empty()) return at;
+        at = target.front() == '/' ? target : JoinPath(FolderOf(at), target);
+    }
+    return at;
+}
+
+std::string RealDataFile(int i) { return RealPath(DataFile(i)); }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder == ".") return name;
@@ -33,13 +47,22 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string Folder() { return FolderOf(gp_member_info_filename); }
+std::string Folder() { return FolderOf(RealDataFile(0)); }
 
 std::string InFolder(const std::string& name) { return JoinPath(Folder(), name); }
 
+bool DataFilesInOneFolder() {
+    const std::string folder = Folder();
+    auto same = [&](const std::string& other) {
+        std::error_code ec;
+        return other == folder || std::filesystem::equivalent(other, folder, ec);
+    };
+    return same(FolderOf(RealDataFile(1))) && same(FolderOf(RealDataFile(2)));
+}
+
 bool IsDataFile(const std::string& name) {
     for (int i = 0; i < 3; ++i)
-        if (name == BaseName(DataFile(i))) return true;
+        if (name == BaseName(RealDataFile(i))) return true;
     return false;
 }
 

@@ -15,16 +15,30 @@ namespace store {
 // The data file of level i: 0 departments, 1 patients, 2 visit records.
 const char* DataFile(int i);
 
+// Where a name really is: the file a symbolic link points to (through a
+// chain of links, however deep the platform allows), or the name itself. A
+// link's file is written in its place, so that the link stays a link.
+std::string RealPath(const std::string& path);
+// The data file of level i where it really is.
+std::string RealDataFile(int i);
+
 std::string JoinPath(const std::string& folder, const std::string& name);
 std::string BaseName(const std::string& path);
 std::string FolderOf(const std::string& path);  // "." for a bare name
 
-// The folder of the data files: the working folder, unless their names
-// point elsewhere. Temporaries, the commit record and the lock live there.
+// The folder where the data files really live: the working folder, unless
+// their names, or the links they are, point elsewhere. Temporaries, the
+// commit record, the lock file and the recovery file live there.
 std::string Folder();
 std::string InFolder(const std::string& name);
+// False when the three data files do not all live in that one folder: a
+// save could not replace them together.
+bool DataFilesInOneFolder();
 
-bool IsDataFile(const std::string& name);  // a base name
+// Whether a base name is that of a data file in the data folder.
+bool IsDataFile(const std::string& name);
+
+constexpr const char* kLockFileName = "Quorvel.lock";
 
 // A name of this copy's own, "<target>.<pid>-<n>.tmp": another copy running
 // has another process id, and what an earlier run with the same one left is

@@ -3,6 +3,7 @@
 #include "store/store.h"
 
 #include <cstdint>
+#include <string>
 
 #include "store/collection.h"
 #include "store/commit.h"
@@ -53,7 +54,13 @@ bool AnyDataFileUnusable() {
     return false;
 }
 
-Status FromReady(Ready r) { return r == Ready::kBusy ? Status::kBusy : Status::kUnfinished; }
+Status FromReady(Ready r) {
+    switch (r) {
+        case Ready::kBusy: return Status::kBusy;
+        case Ready::kNoLock: return Status::kNoLock;
+        default: return Status::kUnfinished;
+    }
+}
 
 Result Outcome(Status status) {
     Result r;
@@ -66,30 +73,39 @@ void Install(DEPART_NODE* departs) {
     hp = departs;
 }
 
-// The three data files, written beside the real ones and replaced together.
-// Under the exclusive lock.
-bool WriteDataFiles(DEPART_NODE* head) {
-    TempWriter departs(DataFile(0));
-    TempWriter patients(DataFile(1));
-    TempWriter records(DataFile(2));
+// The three data files, written beside the real ones (where their links
+// point) and replaced together. Under the exclusive lock.
+Status WriteDataFiles(DEPART_NODE* head) {
+    const std::string paths[3] = {RealDataFile(0), RealDataFile(1), RealDataFile(2)};
+    TempWriter departs(paths[0].c_str());
+    TempWriter patients(paths[1].c_str());
+    TempWriter records(paths[2].c_str());
 
-    if (!departs.Open()) return false;
+    if (!departs.Open()) return Status::kFailed;
     WriteDeparts(departs, head);
-    if (!departs.Finish()) return false;
+    if (!departs.Finish()) return Status::kFailed;
 
-    if (!patients.Open()) return false;
+    if (!patients.Open()) return Status::kFailed;
     WritePatients(patients, head);
-    if (!patients.Finish()) return false;
+    if (!patients.Finish()) return Status::kFailed;
 
-    if (!records.Open()) return false;
+    if (!records.Open()) return Status::kFailed;
     WriteRecords(records, head);
-    if (!records.Finish()) return false;
+    if (!records.Finish()) return Status::kFailed;
 
     TempWriter* all[3] = {&departs, &patients, &records};
-    if (!ReplaceTogether(all)) return false;
+    switch (ReplaceTogether(all)) {
+        case Replaced::kDone: break;
+        case Replaced::kOldKept: return Status::kFailed;
+        case Replaced::kPending: return Status::kPending;
+    }
     for (int i = 0; i < 3; ++i) g_seen[i] = SeenOnDisk(DataFile(i));
-    return true;
+    return Status::kDone;
 }
+
+// What stops a save or a restore before it writes: something that is not a
+// file in a data file's place, or data files in different folders.
+bool DataFilesUnwritable() { return AnyDataFileUnusable() || !DataFilesInOneFolder(); }
 
 /* ---- Load ---- */
 
@@ -190,9 +206,10 @@ void LoadFiles(Result* result) {
 
 /* ---- Restore ---- */
 
-// Reads the whole backup into a new collection. Nothing is built before the
-// file is known to hold every record that its counts promise.
-Status ReadBackup(DEPART_NODE** departs) {
+// Reads the whole backup into a new collection; *dropped counts the records
+// that found no parent. Nothing is built before the file is known to hold
+// every record that its counts promise.
+Status ReadBackupFile(DEPART_NODE** departs, std::uint64_t* dropped) {
     *departs = nullptr;
     int fd = file_ops.open_read(backup_sys_date_filename);
     if (fd < 0) return Status::kBackupUnreadable;
@@ -218,6 +235,7 @@ Status ReadBackup(DEPART_NODE** departs) {
                 ReadResult got = level == 0   ? ReadDeparts(in, counts[0], departs)
                                  : level == 1 ? ReadPatients(in, counts[1], *departs)
                                               : ReadRecords(in, counts[2], *departs);
+                *dropped += got.dropped;
                 if (got.out_of_memory)
                     status = Status::kNoMemory;
                 else if (got.count != counts[level])
@@ -248,12 +266,12 @@ Result Save(bool ask) {
     FolderLock lock;
     Ready ready = PrepareToWrite(lock);
     if (ready != Ready::kReady) return Outcome(FromReady(ready));
-    if (AnyDataFileUnusable()) return Outcome(Status::kUnusable);
+    if (DataFilesUnwritable()) return Outcome(Status::kUnusable);
     if (ask && !DataFilesAsSeen()) return Outcome(Status::kChanged);
-    return Outcome(WriteDataFiles(hp) ? Status::kDone : Status::kFailed);
+    return Outcome(WriteDataFiles(hp));
 }
 
-Result Backup() {
+Result Backup(bool ask) {
     std::uint32_t counts[3] = {0, 0, 0};
     for (DEPART_NODE* d = hp; d; d = d->next) {
         ++counts[0];
@@ -266,11 +284,14 @@ Result Backup() {
     FolderLock lock;
     Ready ready = PrepareToWrite(lock);
     if (ready != Ready::kReady) return Outcome(FromReady(ready));
-    if (Look(backup_sys_date_filename, nullptr) == Entry::kOther) return Outcome(Status::kUnusable);
+    const std::string backup = RealPath(backup_sys_date_filename);
+    Entry there = Look(backup.c_str(), nullptr);
+    if (there == Entry::kOther) return Outcome(Status::kUnusable);
+    if (ask && there == Entry::kRegular && !DataFilesAsSeen()) return Outcome(Status::kChanged);
 
     // The new backup is written beside the old one, which stays until the new
     // one is complete; it holds exactly the header and the blocks.
-    TempWriter out(backup_sys_date_filename);
+    TempWriter out(backup.c_str());
     if (!out.Open()) return Outcome(Status::kUnusable);
     unsigned char header[kBackupHeaderSize];
     for (int i = 0; i < 3; ++i) PutU32(header + 4 * i, counts[i]);
@@ -281,19 +302,33 @@ Result Backup() {
     if (!out.Finish() || file_ops.replace(out.temp().c_str(), out.target().c_str()) != 0)
         return Outcome(Status::kFailed);
     out.Keep();
-    SyncDataFolder();
+    file_ops.sync_folder(FolderOf(backup));
     return Outcome(Status::kDone);
 }
 
-Result Restore() {
+RestoredBackup::~RestoredBackup() { FreeCollection(departs_); }
+
+Result ReadBackup(bool ask, RestoredBackup* out) {
+    FreeCollection(out->departs_);
+    out->departs_ = nullptr;
     FolderLock lock;
     Ready ready = PrepareToWrite(lock);
     if (ready != Ready::kReady) return Outcome(FromReady(ready));
-    if (AnyDataFileUnusable()) return Outcome(Status::kUnusable);
-    DEPART_NODE* departs = nullptr;
-    if (Status read = ReadBackup(&departs); read != Status::kDone) return Outcome(read);
-    Install(departs);
-    return Outcome(WriteDataFiles(hp) ? Status::kDone : Status::kFailed);
+    if (DataFilesUnwritable()) return Outcome(Status::kUnusable);
+    if (ask && !DataFilesAsSeen()) return Outcome(Status::kChanged);
+    Result result;
+    result.status = ReadBackupFile(&out->departs_, &result.dropped);
+    return result;
+}
+
+Result Restore(RestoredBackup& backup) {
+    FolderLock lock;
+    Ready ready = PrepareToWrite(lock);
+    if (ready != Ready::kReady) return Outcome(FromReady(ready));
+    if (DataFilesUnwritable()) return Outcome(Status::kUnusable);
+    Install(backup.departs_);
+    backup.departs_ = nullptr;
+    return Outcome(WriteDataFiles(hp));
 }
 
 void ForgetDataFiles() {

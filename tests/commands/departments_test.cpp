@@ -234,11 +234,11 @@ TEST_F(DepartmentsTest, ListsBeforeTheNumberPrompt) {
 
 /* ---- ModM ---- */
 
-TEST_F(DepartmentsTest, ModMMayGiveADepartmentANumberAnotherHas) {
+TEST_F(DepartmentsTest, ModMGivesADepartmentAFreeNumber) {
     DEPART_NODE* first = AddDept(1, "内科", "一楼", "111");
     AddDept(2, "外科");
     DEPART_NODE* third = AddDept(3, "儿科");
-    fe.type("3\n1\n眼科\n五楼\n555\n");
+    fe.type("3\n7\n眼科\n五楼\n555\n");
 
     EXPECT_EQ(ModM(), TRUE);
 
@@ -248,21 +248,20 @@ TEST_F(DepartmentsTest, ModMMayGiveADepartmentANumberAnotherHas) {
     EXPECT_EQ(RowTrim(6), "");  // the list before the lookup is gone
     EXPECT_EQ(RowTrim(7), "请输入修改的内容：");
     EXPECT_EQ(RowTrim(8), "");
-    EXPECT_EQ(RowTrim(10), " 科室编号：1");
+    EXPECT_EQ(RowTrim(10), " 科室编号：7");
     EXPECT_EQ(RowTrim(11), " 科室名称：眼科");
     EXPECT_EQ(RowTrim(12), " 科室地址：五楼");
     EXPECT_EQ(RowTrim(13), " 科室电话：555");
     EXPECT_EQ(RowTrim(17), " 修改成功！");
 
-    EXPECT_EQ(Numbers(), (std::vector<int>{1, 2, 1}));
+    EXPECT_EQ(Numbers(), (std::vector<int>{1, 2, 7}));
     EXPECT_STREQ(third->name, "眼科");
     EXPECT_STREQ(third->adr, "五楼");
     EXPECT_STREQ(third->phone, "555");
     EXPECT_EQ(findM(1, hp), first);
-    // The next modification of number 1 reaches the first of the two.
     fe.type("1\n8\n心科\n一楼\n111\n");
     EXPECT_EQ(ModM(), TRUE);
-    EXPECT_EQ(Numbers(), (std::vector<int>{8, 2, 1}));
+    EXPECT_EQ(Numbers(), (std::vector<int>{8, 2, 7}));
     EXPECT_STREQ(first->name, "心科");
 }
 

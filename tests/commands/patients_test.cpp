@@ -386,13 +386,14 @@ TEST_F(InserATest, ConfirmationAnswers) {
     struct Case {
         const char* typed;  // the answer line, and the form if it goes on
         bool inserts;
+        int number;  // of the patient inserted
     };
     // "%c%*c": Enter alone is an answer (yes) and costs the next line its
     // first character, here the "x".
-    const Case cases[] = {{"n\n", false},
-                          {"N\n", false},
-                          {"\nx77\n名\n1\n1\n址\n", true},
-                          {"Y\n77\n名\n1\n1\n址\n", true}};
+    const Case cases[] = {{"n\n", false, 0},
+                          {"N\n", false, 0},
+                          {"\nx77\n名\n1\n1\n址\n", true, 77},
+                          {"Y\n78\n名\n1\n1\n址\n", true, 78}};
     for (const Case& c : cases) {
         SCOPED_TRACE(Utf8(c.typed));
         const std::vector<int> before = Numbers(d2);
@@ -402,7 +403,7 @@ TEST_F(InserATest, ConfirmationAnswers) {
         EXPECT_EQ(KeysLeft(), 0u);
         EXPECT_TRUE(ScreenBlank());
         std::vector<int> expected = before;
-        if (c.inserts) expected.insert(expected.begin() + 1, 77);
+        if (c.inserts) expected.insert(expected.begin() + 1, c.number);
         EXPECT_EQ(Numbers(d2), expected);
         EXPECT_EQ(Numbers(d1), (std::vector<int>{5, 5, 6}));
         Scribble();

@@ -203,8 +203,8 @@ TEST_F(FullSession, EveryCommandFromTheMenusThenTheFilesHoldTheLastSave) {
     for (const auto& e : std::filesystem::directory_iterator(Dir()))
         names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"BackupSysData.dat", "depart.dat", "patient.dat",
-                                               "record.dat"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"BackupSysData.dat", "Quorvel.lock", "depart.dat",
+                                               "patient.dat", "record.dat"}));
     ReleaseSys();
     con::attach(&user);
     ASSERT_EQ(CreateList(), 1);

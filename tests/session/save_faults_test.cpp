@@ -76,13 +76,7 @@ int FaultReplace(const char* from, const char* to) {
     return store::RealFileOps().replace(from, to);
 }
 
-std::vector<std::string> DirEntries() {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator("."))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+std::vector<std::string> DirEntries() { return store_test::FolderEntries(); }
 
 const std::vector<std::string> kOnlyTheFiles = {"BackupSysData.dat", "depart.dat", "patient.dat",
                                                 "record.dat"};
@@ -319,13 +313,14 @@ int ReadOnlySession(CheckedFrontend& user) {
     AddDept(3, "眼科");
     const std::string before = Shape(hp);
     bool save_message = false, backup_message = false;
-    // Nothing was loaded: the save asks before it overwrites, and is told to.
-    user.alt('F').type("s").left().enter();
-    user.Checkpoint([&] { save_message = ScreenHas("数据保存失败！原数据文件未改动。按任意键返回"); },
-                    con::Wait::Key);
+    // The lock file cannot be written here, so no copy can lock the folder:
+    // the save and the backup write nothing, and say so.
+    const char* const no_lock = "数据文件夹无法加锁，未写入任何文件！按任意键返回";
+    user.alt('F').type("s");
+    user.Checkpoint([&] { save_message = ScreenHas(no_lock); }, con::Wait::Key);
     user.type("x");
     user.alt('F').type("b");
-    user.Checkpoint([&] { backup_message = ScreenHas("打开文件失败！按任意键返回"); }, con::Wait::Key);
+    user.Checkpoint([&] { backup_message = ScreenHas(no_lock); }, con::Wait::Key);
     user.type("x");
     user.alt('X').enter().enter();
     try {

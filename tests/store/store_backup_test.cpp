@@ -158,7 +158,12 @@ TEST_F(StoreBackup, RestoreReadsOnlyWhatTheCountsSayAndAttachesToFirstParents) {
                   PatientBytes(9, 90, "orphan") + PatientBytes(4, 6, "p6") +
                   RecordBytes(5, 50) + RecordBytes(90, 900) + RecordBytes(6, 60) +
                   DepartBytes(8, "uncounted") + std::string(30, 'z'));
+    // The orphan and its record are not restored unsaid.
+    SetConsoleCursorPosition(gh_std_out, COORD{2, 30});
+    fe.key('A', 'a');
     ASSERT_EQ(RestoreSysData(), TRUE);
+    EXPECT_EQ(fe.pending(), 1u) << "no key was awaited";
+    EXPECT_EQ(Utf8(RowTrim(30)), "  " + Utf8("注意：备份中有 2 条记录找不到所属，未能恢复!"));
     EXPECT_EQ(Shape(hp), "3:last3{5:p5[50]} 4:four{6:p6[60]} 3:first3{}");
 }
 

@@ -1,8 +1,11 @@
 // The store's file operations as each platform gives them, and a save that
 // stopped midway completed by the next load. These run on every platform.
+#include <cerrno>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "store/commit.h"
 #include "store/store_helpers.h"
 #include "support/app_test.h"
 
@@ -55,12 +58,41 @@ TEST_F(StoreFiles, FilesAreBinaryNewAndReplacedInOneStepWithANewIdentity) {
     EXPECT_LT(store::file_ops.open_read("folder"), 0);
 }
 
-TEST_F(StoreFiles, TheFoldersLockChangesKindAndLeavesNothingBehind) {
-    EXPECT_TRUE(store::LockFolder(".", store::Lock::kShared, 0));
-    EXPECT_TRUE(store::LockFolder(".", store::Lock::kExclusive, 0));
-    EXPECT_TRUE(store::LockFolder(".", store::Lock::kShared, 0));
-    store::UnlockFolder();
-    EXPECT_EQ(FolderEntries(), std::vector<std::string>{});
+// Two locks of one process lock against each other as two copies do, on
+// every platform: each opens the lock file for itself.
+TEST_F(StoreFiles, TheLockIsAByteOfQuorvelLockThatEveryOpenOfItSees) {
+    using store::Lock;
+    using store::Locked;
+    struct Step {
+        int who;  // 0 or 1: which of the two copies
+        Lock kind;
+        Locked expected;
+    };
+    const Step steps[] = {
+        {0, Lock::kShared, Locked::kYes},     {1, Lock::kShared, Locked::kYes},
+        {1, Lock::kExclusive, Locked::kBusy},  // the other holds it shared
+        {0, Lock::kExclusive, Locked::kYes},  {1, Lock::kShared, Locked::kBusy},
+        {0, Lock::kShared, Locked::kYes},     {1, Lock::kShared, Locked::kYes},
+    };
+    store::FolderLock copies[2];
+    for (const Step& s : steps) {
+        SCOPED_TRACE(testing::Message() << "copy " << s.who << " kind " << int(s.kind));
+        EXPECT_EQ(copies[s.who].Take(s.kind, true, 60), s.expected);
+    }
+    copies[0].Release();
+    copies[1].Release();
+    EXPECT_EQ(copies[1].Take(Lock::kExclusive, true, 0), Locked::kYes);
+    // Its own byte: the commands' lock leaves another byte of the file free.
+    store::FolderLock other_byte(1);
+    EXPECT_EQ(other_byte.Take(Lock::kExclusive, true, 0), Locked::kYes);
+    copies[1].Release();
+    // The file stays for the next copy; without it, a lock that may not make
+    // it is not had.
+    other_byte.Release();
+    EXPECT_TRUE(std::filesystem::is_regular_file("Quorvel.lock"));
+    std::filesystem::remove("Quorvel.lock");
+    EXPECT_EQ(copies[0].Take(Lock::kShared, false, 0), Locked::kUnavailable);
+    EXPECT_FALSE(std::filesystem::exists("Quorvel.lock"));
 }
 
 // What a save leaves when it stops after its commit record is in place and
@@ -69,6 +101,12 @@ class UnfinishedSave : public AppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
+        Lay();
+    }
+    // Each case starts from these files alone.
+    static void Lay() {
+        for (const auto& e : std::filesystem::directory_iterator("."))
+            std::filesystem::remove(e.path());
         WriteFile("depart.dat", DepartBytes(1, "new"));
         WriteFile("patient.dat", PatientBytes(1, 11, "old"));
         WriteFile("patient.dat.7-2.tmp", PatientBytes(1, 11, "new"));
@@ -78,12 +116,12 @@ protected:
     }
     static std::string Record(const std::string& body) { return "Quorvel commit\n" + body; }
     const std::vector<std::string> kOnlyTheFiles = {"depart.dat", "patient.dat", "record.dat"};
+    const std::string kWhole = "depart.dat.7-1.tmp depart.dat\npatient.dat.7-2.tmp patient.dat\n"
+                               "record.dat.7-3.tmp record.dat\nend\n";
 };
 
 TEST_F(UnfinishedSave, IsCompletedByTheNextLoad) {
-    WriteFile("Quorvel.commit", Record("depart.dat.7-1.tmp depart.dat\n"
-                                       "patient.dat.7-2.tmp patient.dat\n"
-                                       "record.dat.7-3.tmp record.dat\nend\n"));
+    WriteFile("Quorvel.commit", Record(kWhole));
     ASSERT_EQ(CreateList(), 1);
     EXPECT_EQ(Shape(hp), "1:new{11:new[222]}");
     EXPECT_EQ(FolderEntries(), kOnlyTheFiles);
@@ -95,15 +133,50 @@ TEST_F(UnfinishedSave, ARecordCutShortOrNamingOtherFilesIsDroppedUnread) {
           std::string("patient.dat.7-2.tmp record.dat\nend\n"),
           std::string("../patient.dat.7-2.tmp patient.dat\nend\n")}) {
         SCOPED_TRACE(body);
+        Lay();
         WriteFile("Quorvel.commit", Record(body));
         FreeCollection(hp);
         hp = nullptr;
         ASSERT_EQ(CreateList(), 1);
         EXPECT_EQ(Shape(hp), "1:new{11:old[111]}");
         EXPECT_EQ(ReadFile("record.dat"), RecordBytes(11, 111));
+        // The temporaries it left are removed by the load that dropped it.
+        EXPECT_EQ(FolderEntries(), kOnlyTheFiles);
     }
-    // The temporaries it left are removed by the load that dropped it.
-    EXPECT_EQ(FolderEntries(), kOnlyTheFiles);
+}
+
+// A record that is there but cannot be read is no "no record": nothing is
+// read, written or removed, and the clerk is told.
+TEST_F(UnfinishedSave, ARecordThatCannotBeReadStopsTheLoadAndTheSave) {
+    WriteFile("Quorvel.commit", Record(kWhole));
+    FileOpsGuard guard;
+    static int record_fd;
+    record_fd = -1;
+    store::file_ops.open_read = [](const char* path) {
+        int fd = store::RealFileOps().open_read(path);
+        if (store::BaseName(path) == "Quorvel.commit") record_fd = fd;
+        return fd;
+    };
+    store::file_ops.read = [](int fd, void* buf, std::size_t n) -> std::ptrdiff_t {
+        if (fd == record_fd) {
+            errno = EIO;
+            return -1;
+        }
+        return store::RealFileOps().read(fd, buf, n);
+    };
+    const std::vector<std::string> before = FolderEntries();
+    AddDept(5, "kept");
+    const std::string unfinished = "数据文件的上一次保存未完成，且无法补完！按任意键返回";
+    fe.key('A', 'a');
+    ASSERT_EQ(CreateList(), 1);
+    EXPECT_EQ(Utf8(RowTrim(5)), Utf8(std::string(20, ' ') + unfinished));
+    SetConsoleCursorPosition(gh_std_out, COORD{0, 30});
+    fe.key('A', 'a');
+    ASSERT_EQ(SaveSysData(), TRUE);
+    EXPECT_EQ(Utf8(RowTrim(30)), Utf8(unfinished));
+    EXPECT_EQ(Shape(hp), "5:kept{}");
+    EXPECT_EQ(FolderEntries(), before);
+    EXPECT_EQ(ReadFile("patient.dat"), PatientBytes(1, 11, "old"));
 }
 
 }  // namespace

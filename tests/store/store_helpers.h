@@ -31,11 +31,12 @@ inline void WriteFile(const std::string& path, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// The names in the working folder, sorted.
-inline std::vector<std::string> FolderEntries() {
+// The names in a folder, sorted, but for the lock file: every command that
+// locks makes it, and it stays (the lock test looks at it).
+inline std::vector<std::string> FolderEntries(const std::string& folder = ".") {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator("."))
-        names.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        if (e.path().filename() != "Quorvel.lock") names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -84,20 +84,25 @@ TEST_F(StoreResult, SaveLeavesFilesItHasNotSeenAloneUntilToldToOverwrite) {
 }
 
 TEST_F(StoreResult, BackupAndRestoreReportWhatStoppedThem) {
+    store::RestoredBackup backup;
     std::filesystem::create_directory("BackupSysData.dat");
-    EXPECT_EQ(store::Backup().status, Status::kUnusable);
-    EXPECT_EQ(store::Restore().status, Status::kBackupUnreadable);
+    EXPECT_EQ(store::Backup(false).status, Status::kUnusable);
+    EXPECT_EQ(store::ReadBackup(false, &backup).status, Status::kBackupUnreadable);
     std::filesystem::remove("BackupSysData.dat");
 
     WriteFile("BackupSysData.dat", U32(2) + U32(0) + U32(0) + DepartBytes(1, "d1"));
-    EXPECT_EQ(store::Restore().status, Status::kBackupIncomplete);
+    EXPECT_EQ(store::ReadBackup(false, &backup).status, Status::kBackupIncomplete);
 
-    AddDept(4, "kept");
-    EXPECT_EQ(store::Backup().status, Status::kDone);
-    FreeCollection(hp);
-    hp = nullptr;
-    EXPECT_EQ(store::Restore().status, Status::kDone);
-    EXPECT_EQ(Shape(hp), "4:kept{}");
+    // A patient without its department, and a visit record of it.
+    WriteFile("BackupSysData.dat", U32(1) + U32(2) + U32(1) + DepartBytes(4, "kept") +
+                                       PatientBytes(4, 40, "p40") + PatientBytes(8, 80, "lost") +
+                                       RecordBytes(80, 800));
+    Result read = store::ReadBackup(false, &backup);
+    EXPECT_EQ(read.status, Status::kDone);
+    EXPECT_EQ(read.dropped, 2u);
+    EXPECT_EQ(hp, nullptr) << "the collection changed before the restore";
+    EXPECT_EQ(store::Restore(backup).status, Status::kDone);
+    EXPECT_EQ(Shape(hp), "4:kept{40:p40[]}");
     ExpectNothingDrawn();
 }
 

@@ -3,7 +3,7 @@
 // take every record, and things that are not files in a data file's place.
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/file.h>
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "session/session_support.h"
+#include "store/commit.h"
 
 namespace {
 
@@ -83,11 +84,13 @@ protected:
     // the input.
     void SaveUnasked() { ASSERT_NO_THROW(SaveSysData()); }
 
-    // A save that must ask, answered with 确定 or with Enter alone (取消).
+    // A save that must ask, answered with 确定 or with Enter alone (取消);
+    // 取消 says so at the cursor and waits for a key.
     void SaveAsked(bool overwrite) {
         user.clear();
         if (overwrite) user.left();
         user.enter();
+        if (!overwrite) user.key('A', 'a');
         ASSERT_EQ(SaveSysData(), TRUE);
         EXPECT_EQ(user.pending(), 1u) << "the question took the keys";
         user.clear();
@@ -148,11 +151,14 @@ TEST_F(StoreSafety, ASaveAsksOnlyWhenTheFilesOnDiskAreNotTheOnesThisCopyHasSeen)
         EXPECT_EQ(Attr(55, 51), 0x70);
         EXPECT_NE(Attr(63, 51), 0x70);
     });
+    SetConsoleCursorPosition(gh_std_out, COORD{3, 40});
     SaveAsked(false);
     EXPECT_EQ(user.checks_run(), 1u);
     EXPECT_EQ(DataBytes(), first);
     EXPECT_EQ(Row(48), row48) << "the question left a trace";
-    user.esc();
+    // A cancelled save does not look like a saved one.
+    EXPECT_EQ(Utf8(RowTrim(40)), "   " + Utf8("数据未保存！按任意键返回"));
+    user.esc().key('A', 'a');
     ASSERT_EQ(SaveSysData(), TRUE);
     EXPECT_EQ(DataBytes(), first);
 
@@ -175,7 +181,7 @@ TEST_F(StoreSafety, TwoCopiesInOneFolderDoNotOverwriteEachOtherUnasked) {
         Drop();
         Build("B");
         const std::vector<std::string> a_files = DataBytes();
-        user.enter();  // 取消
+        user.enter().key('A', 'a');  // 取消, and the key its message waits for
         SaveSysData();
         if (user.pending() != 1 || DataBytes() != a_files) return false;
         user.clear();
@@ -382,10 +388,15 @@ TEST_F(StoreSafety, ACopyThatFindsTheLockHeldWaitsThenSaysSoAndChangesNothing) {
     int held[2];
     ASSERT_EQ(::pipe(held), 0);
     pid_t other = OtherCopy([&] {
-        // Another copy in the middle of a long save.
-        int folder = ::open(".", O_RDONLY | O_DIRECTORY);
+        // Another copy in the middle of a long save: the first byte of the
+        // lock file, as any program locks it.
+        int lock = ::open("Quorvel.lock", O_RDWR | O_CREAT, 0600);
+        struct flock fl = {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        fl.l_len = 1;
         char c = 'h';
-        if (::flock(folder, LOCK_EX) != 0 || ::write(held[1], &c, 1) != 1) return false;
+        if (::fcntl(lock, F_SETLKW, &fl) != 0 || ::write(held[1], &c, 1) != 1) return false;
         ::pause();
         return false;
     });
@@ -404,4 +415,96 @@ TEST_F(StoreSafety, ACopyThatFindsTheLockHeldWaitsThenSaysSoAndChangesNothing) {
     ::close(held[1]);
 }
 
+// Data files that are links into another folder are written where the links
+// point, and stay links; the commit record and the lock file live there too.
+TEST_F(StoreSafety, LinkedDataFilesAreWrittenWhereTheyPointAndStayLinks) {
+    std::filesystem::create_directory("shared");
+    const std::vector<std::string> linked = {"depart.dat", "patient.dat", "record.dat",
+                                             "BackupSysData.dat"};
+    for (const std::string& f : linked)
+        ASSERT_EQ(::symlink(("shared/" + f).c_str(), f.c_str()), 0) << f;
+    Build("linked");
+    SaveUnasked();
+    ASSERT_EQ(BackupSysData(), TRUE);
+    for (const std::string& f : linked) {
+        SCOPED_TRACE(f);
+        EXPECT_TRUE(std::filesystem::is_symlink(f));
+        EXPECT_TRUE(std::filesystem::is_regular_file("shared/" + f));
+    }
+    EXPECT_TRUE(std::filesystem::is_regular_file("shared/Quorvel.lock"));
+    EXPECT_EQ(FolderEntries("shared"), (std::vector<std::string>{"BackupSysData.dat", "depart.dat",
+                                                                 "patient.dat", "record.dat"}));
+    Drop();
+    ASSERT_EQ(CreateList(), 1);
+    EXPECT_EQ(TagOf(hp), "linked");
+    SaveUnasked();  // the links' files are the ones this copy has seen
+
+    // Data files in two real folders cannot be replaced together.
+    std::filesystem::create_directory("other");
+    std::filesystem::remove("record.dat");
+    ASSERT_EQ(::symlink("other/record.dat", "record.dat"), 0);
+    const std::string open_failed = Utf8("打开文件失败！按任意键返回");
+    EXPECT_EQ(MessageOf(SaveSysData), open_failed);
+    EXPECT_EQ(MessageOf(RestoreSysData), open_failed);
+    EXPECT_EQ(FolderEntries("other"), std::vector<std::string>{});
+}
+
+// The lock needs only the lock file's name, not a listing of the folder:
+// another copy holding it makes a save in a folder it cannot list wait, and
+// let go, the save goes on.
+TEST_F(StoreSafety, AFolderThatCannotBeListedStillGetsTheLock) {
+    WriteFile("Quorvel.lock", "");
+    ASSERT_EQ(::chmod("Quorvel.lock", 0666), 0);
+    store::FolderLock held;
+    ASSERT_EQ(held.Take(store::Lock::kExclusive), store::Locked::kYes);
+    ASSERT_EQ(::chmod(Dir().c_str(), 0733), 0);  // others may enter and write, not list
+    int told[2], released[2];
+    ASSERT_EQ(::pipe(told), 0);
+    ASSERT_EQ(::pipe(released), 0);
+    std::fflush(nullptr);
+    pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0) {
+            // Root lists every folder: the child becomes nobody, an "other".
+            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(77);
+        } else if (::chmod(".", 0333) != 0) {
+            ::_exit(77);  // the owner takes its own right to list away
+        }
+        if (!store::FolderNames(".").empty()) ::_exit(78);  // it can list after all
+        Build("child");
+        bool waited = MessageOf(SaveSysData) == Utf8("数据文件正被另一个程序使用，请稍后再试！按任意键返回");
+        char c = 'b';
+        if (::write(told[1], &c, 1) != 1 || ::read(released[0], &c, 1) != 1) ::_exit(2);
+        user.clear();
+        bool saved = false;
+        try {
+            saved = SaveSysData() == TRUE && Exists("depart.dat");  // a message would throw
+        } catch (...) {
+        }
+        ::_exit(waited && saved ? 0 : 1);
+    }
+    ::close(told[1]);  // a child that ends early ends the read below
+    ::close(released[0]);
+    char c = 'r';
+    bool asked = ::read(told[0], &c, 1) == 1;
+    held.Release();
+    if (asked) {
+        EXPECT_EQ(::write(released[1], &c, 1), 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ::chmod(Dir().c_str(), 0700);
+    ::close(told[0]);
+    ::close(released[1]);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_NE(WEXITSTATUS(status), 78) << "the folder can be listed after all";
+    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no user for whom the folder cannot be listed";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the save did not wait for the lock, or did not save";
+    Drop();
+    ASSERT_EQ(CreateList(), 1);
+    EXPECT_EQ(TagOf(hp), "child");
+}
+
 }  // namespace
+

@@ -30,6 +30,8 @@ struct Injected {
     std::size_t max_chunk = 0;  // > 0: writes take at most this many bytes
     bool interrupted_once = false;
     int writes_to_fault = 0;
+    bool fail_way_back = false;  // every rename after the failed one fails too
+    std::map<std::string, bool> renamed_forward;
 } g;
 
 int LogCreate(const char* path) {
@@ -85,11 +87,20 @@ int LogClose(int fd) {
 
 int LogReplace(const char* from, const char* to) {
     g.log.push_back("rename " + Stable(from));
-    if (g.at == FailAt::kRename && g.path == Stable(from)) {
+    // A rename of the way back fails too: "previous" is a second name.
+    bool back = Stable(from).find(".dat.tmp") != std::string::npos &&
+                std::filesystem::exists(from) && g.renamed_forward.count(Stable(from));
+    if ((g.at == FailAt::kRename && g.path == Stable(from)) || (g.fail_way_back && back)) {
         errno = EXDEV;
         return -1;
     }
+    g.renamed_forward[Stable(from)] = true;
     return store::RealFileOps().replace(from, to);
+}
+
+void LogSyncFolder(const std::string& folder) {
+    g.log.push_back("sync folder");
+    store::RealFileOps().sync_folder(folder);
 }
 
 class StoreSave : public AppTest {
@@ -102,6 +113,7 @@ protected:
         store::file_ops.flush = LogFlush;
         store::file_ops.close = LogClose;
         store::file_ops.replace = LogReplace;
+        store::file_ops.sync_folder = LogSyncFolder;
     }
 
     void BuildSample() {
@@ -113,13 +125,7 @@ protected:
         AddRecord(p, 112);
     }
 
-    std::vector<std::string> DirEntries() {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(Dir()))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> DirEntries() { return FolderEntries(Dir()); }
 
     FileOpsGuard guard_;
 };
@@ -139,10 +145,13 @@ TEST_F(StoreSave, AnEmptyCollectionGivesThreeEmptyFilesAndNoWait) {
 TEST_F(StoreSave, EveryFileAndTheCommitRecordAreOnDiskBeforeAnyIsRenamedIntoPlace) {
     BuildSample();
     ASSERT_EQ(SaveSysData(), TRUE);
+    // The folder is flushed once the commit record is in place, and once the
+    // renames are done, before the record goes (and after).
     std::vector<std::string> want = {
         "fsync depart.dat.tmp",     "fsync patient.dat.tmp",     "fsync record.dat.tmp",
-        "fsync Quorvel.commit.tmp", "rename Quorvel.commit.tmp", "rename depart.dat.tmp",
-        "rename patient.dat.tmp",   "rename record.dat.tmp",
+        "fsync Quorvel.commit.tmp", "rename Quorvel.commit.tmp", "sync folder",
+        "rename depart.dat.tmp",    "rename patient.dat.tmp",    "rename record.dat.tmp",
+        "sync folder",              "sync folder",
     };
     EXPECT_EQ(g.log, want);
     EXPECT_EQ(ReadFile("depart.dat").size(), 2 * store::kDepartSize);
@@ -253,6 +262,46 @@ TEST_F(StoreSave, LeftoverTemporariesAreRemovedNotWrittenThrough) {
     EXPECT_EQ(ReadFile("depart.dat").size(), 2 * store::kDepartSize);
     EXPECT_EQ(DirEntries(), (std::vector<std::string>{"depart.dat", "patient.dat", "record.dat",
                                                       "record.dat.x-2.tmp", "victim"}));
+}
+
+// A save stopped at a rename goes back: a data file that was not there before
+// the save is not there after it; when the way back fails too, the message
+// says that the next load completes the save instead of claiming the old
+// files stand.
+TEST_F(StoreSave, AFailedRenameGoesBackOrSaysTheNextLoadCompletesIt) {
+    BuildSample();
+    ASSERT_EQ(SaveSysData(), TRUE);
+    const std::string old_departs = ReadFile("depart.dat");
+    // patient.dat and record.dat are not there before the next save.
+    std::remove("patient.dat");
+    std::remove("record.dat");
+    AddDept(8, "extra");
+    g.at = FailAt::kRename;
+    g.path = "record.dat.tmp";
+    SetConsoleCursorPosition(gh_std_out, COORD{0, 40});
+    fe.key('A', 'a');
+    EXPECT_EQ(SaveSysData(), TRUE);
+    EXPECT_EQ(ReadFile("depart.dat"), old_departs);
+    EXPECT_FALSE(Exists("patient.dat")) << "the way back kept a file that was not there";
+    EXPECT_EQ(Utf8(RowTrim(40)), Utf8("数据保存失败！原数据文件未改动。按任意键返回"));
+
+    g.fail_way_back = true;
+    g.renamed_forward.clear();
+    fe.clear();
+    fe.key('A', 'a');
+    ClearScreen();
+    SetConsoleCursorPosition(gh_std_out, COORD{0, 40});
+    EXPECT_EQ(SaveSysData(), TRUE);
+    EXPECT_EQ(Utf8(RowTrim(40)), Utf8("数据保存未完成，下次加载时将自动补完！按任意键返回"));
+    EXPECT_TRUE(Exists("Quorvel.commit"));
+    EXPECT_NE(ReadFile("depart.dat"), old_departs);
+    // The next load completes the way back: the old departments alone.
+    g = Injected{};
+    FreeCollection(hp);
+    hp = nullptr;
+    ASSERT_EQ(CreateList(), 4);
+    EXPECT_EQ(Shape(hp), "2:two{} 1:one{}");
+    EXPECT_EQ(DirEntries(), std::vector<std::string>{"depart.dat"});
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -53,16 +52,14 @@ FileId IdOfStat(const struct stat& st) {
     return id;
 }
 
-// The folder, opened once and kept: its descriptor carries the lock.
-int g_folder = -1;
-int g_lock_held = 0;  // LOCK_SH, LOCK_EX or 0
-
 constexpr int kHeldSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP};
 sigset_t g_before_hold;
 
 }  // namespace
 
-FileOps RealFileOps() { return FileOps{OpenRead, Create, Read, Write, Flush, Close, Replace}; }
+FileOps RealFileOps() {
+    return FileOps{OpenRead, Create, Read, Write, Flush, Close, Replace, SyncFolder};
+}
 FileOps file_ops = RealFileOps();
 
 Entry Look(const char* path, FileId* id) {
@@ -107,41 +104,70 @@ void SyncFolder(const std::string& folder) {
 
 int ProcessId() { return static_cast<int>(::getpid()); }
 
-// flock on the folder itself, so that no lock file is ever left behind. It is
-// tried every 20 ms: a blocking flock could not be given up after a timeout.
-bool LockFolder(const std::string& folder, Lock kind, int timeout_ms) {
-    int op = kind == Lock::kShared ? LOCK_SH : LOCK_EX;
-    if (g_lock_held == op) return true;
-    if (g_folder < 0) g_folder = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (g_folder < 0) return true;  // a folder we cannot open cannot be written either
-    for (int waited = 0;; waited += 20) {
-        if (::flock(g_folder, op | LOCK_NB) == 0) {
-            g_lock_held = op;
-            return true;
-        }
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            // No locks on this file system (ENOLCK, EINVAL...): go on unlocked.
-            g_lock_held = op;
-            return true;
-        }
-        if (waited >= timeout_ms) {
-            // A conversion that failed may have dropped the lock held before.
-            UnlockFolder();
-            return false;
-        }
-        struct timespec pause = {0, 20 * 1000000L};
-        ::nanosleep(&pause, nullptr);
+void PauseMs(int ms) {
+    struct timespec pause = {ms / 1000, (ms % 1000) * 1000000L};
+    while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
     }
 }
 
-// The folder is closed too: the next command may work in another one.
-void UnlockFolder() {
-    if (g_folder >= 0) {
-        ::flock(g_folder, LOCK_UN);
-        ::close(g_folder);
+std::string LinkTarget(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return {};
+    std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+    ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return {};
+    target.resize(static_cast<std::size_t>(n));
+    return target;
+}
+
+// Read and write where it can be had: a shared lock needs the one, an
+// exclusive lock the other.
+int OpenLockFile(const char* path, bool create) {
+    int flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    int fd = ::open(path, O_RDWR | flags | (create ? O_CREAT : 0), 0666);
+    if (fd < 0 && (errno == EACCES || errno == EROFS)) fd = ::open(path, O_RDONLY | flags);
+    if (fd < 0) return -1;
+    if (!IsRegular(fd)) {
+        ::close(fd);
+        return -1;
     }
-    g_folder = -1;
-    g_lock_held = 0;
+    return fd;
+}
+
+// Locks of the open file description: another open of the file, in this
+// process or another, conflicts, and closing some other descriptor of the
+// file lets nothing go. Systems without them get record locks.
+LockTry TryLockByte(int lock_file, std::uint64_t offset, Lock kind) {
+    struct flock fl = {};
+    fl.l_type = kind == Lock::kShared ? F_RDLCK : F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = static_cast<off_t>(offset);
+    fl.l_len = 1;
+#ifdef F_OFD_SETLK
+    int rc = ::fcntl(lock_file, F_OFD_SETLK, &fl);
+    if (rc != 0 && errno == EINVAL) rc = ::fcntl(lock_file, F_SETLK, &fl);
+#else
+    int rc = ::fcntl(lock_file, F_SETLK, &fl);
+#endif
+    if (rc == 0) return LockTry::kTaken;
+    return errno == EAGAIN || errno == EACCES || errno == EINTR ? LockTry::kHeld : LockTry::kFailed;
+}
+
+void UnlockByte(int lock_file, std::uint64_t offset) {
+    struct flock fl = {};
+    fl.l_type = F_UNLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = static_cast<off_t>(offset);
+    fl.l_len = 1;
+#ifdef F_OFD_SETLK
+    if (::fcntl(lock_file, F_OFD_SETLK, &fl) != 0 && errno == EINVAL) ::fcntl(lock_file, F_SETLK, &fl);
+#else
+    ::fcntl(lock_file, F_SETLK, &fl);
+#endif
+}
+
+void CloseLockFile(int lock_file) {
+    if (lock_file >= 0) ::close(lock_file);
 }
 
 void HoldSignals() {

@@ -118,23 +118,6 @@ int Replace(const char* from, const char* to) {
                : -1;
 }
 
-/* The folder's lock is a byte of the file "Quorvel.lock" beside the data
- * files, locked with LockFileEx. The file is opened delete-on-close, so it is
- * gone when the last copy that holds it lets go, however the copy ended.
- * While it is being deleted it cannot be opened: that counts as held. */
-constexpr const char* kLockName = "Quorvel.lock";
-HANDLE g_lock = INVALID_HANDLE_VALUE;
-DWORD g_lock_flags = 0;  // LOCKFILE_EXCLUSIVE_LOCK when exclusive
-bool g_locked = false;
-
-void LetGo() {
-    if (g_locked) {
-        OVERLAPPED at{};
-        UnlockFileEx(g_lock, 0, 1, 0, &at);
-    }
-    g_locked = false;
-}
-
 // The ctrl handler that keeps a closing console waiting while the data files
 // are replaced; the program's own handler runs after it.
 HANDLE g_commit_done = nullptr;
@@ -146,7 +129,9 @@ BOOL WINAPI WaitForCommit(DWORD) {
 
 }  // namespace
 
-FileOps RealFileOps() { return FileOps{OpenRead, Create, Read, Write, Flush, Close, Replace}; }
+FileOps RealFileOps() {
+    return FileOps{OpenRead, Create, Read, Write, Flush, Close, Replace, SyncFolder};
+}
 FileOps file_ops = RealFileOps();
 
 Entry Look(const char* path, FileId* id) {
@@ -200,47 +185,51 @@ void SyncFolder(const std::string&) {}
 
 int ProcessId() { return static_cast<int>(GetCurrentProcessId()); }
 
-bool LockFolder(const std::string& folder, Lock kind, int timeout_ms) {
-    const DWORD flags = kind == Lock::kExclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0;
-    if (g_locked && g_lock_flags == flags) return true;
-    const std::wstring path = Wide(JoinPath(folder, kLockName));
-    for (int waited = 0;; waited += 20) {
-        if (g_lock == INVALID_HANDLE_VALUE)
-            g_lock = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
-                                 OPEN_ALWAYS,
-                                 FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY |
-                                     FILE_FLAG_DELETE_ON_CLOSE,
-                                 nullptr);
-        if (g_lock != INVALID_HANDLE_VALUE) {
-            LetGo();  // a change of kind is not atomic, as with flock
-            OVERLAPPED at{};
-            if (LockFileEx(g_lock, flags | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
-                g_locked = true;
-                g_lock_flags = flags;
-                return true;
-            }
-            if (GetLastError() != ERROR_LOCK_VIOLATION) return true;  // cannot lock here
-        } else {
-            // A lock file still there is being deleted by the copy that held
-            // it; with none, no lock can be made in this folder (read-only).
-            DWORD err = GetLastError();
-            if (err != ERROR_ACCESS_DENIED && err != ERROR_SHARING_VIOLATION) return true;
-            if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
-                GetLastError() == ERROR_FILE_NOT_FOUND)
-                return true;
-        }
-        if (waited >= timeout_ms) {
-            UnlockFolder();
-            return false;
-        }
-        Sleep(20);
+void PauseMs(int ms) { Sleep(static_cast<DWORD>(ms)); }
+
+// Symbolic links are left to Windows: a name is written where it stands.
+std::string LinkTarget(const std::string&) { return {}; }
+
+// The lock file stays: copies on other systems lock the same bytes of it.
+int OpenLockFile(const char* path, bool create) {
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+                           create ? OPEN_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        h = CreateFileW(Wide(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!IsRegular(h, &info)) {
+        CloseHandle(h);
+        return -1;
     }
+    return Keep(h);
 }
 
-void UnlockFolder() {
-    LetGo();
-    if (g_lock != INVALID_HANDLE_VALUE) CloseHandle(g_lock);
-    g_lock = INVALID_HANDLE_VALUE;
+// A lock held through one handle conflicts with every other handle, in this
+// process too. A held lock is not converted in place: it is let go first.
+LockTry TryLockByte(int lock_file, std::uint64_t offset, Lock kind) {
+    HANDLE h = Handle(lock_file);
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    UnlockFileEx(h, 0, 1, 0, &at);
+    const DWORD flags = kind == Lock::kExclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0;
+    if (LockFileEx(h, flags | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) return LockTry::kTaken;
+    DWORD err = GetLastError();
+    return err == ERROR_LOCK_VIOLATION || err == ERROR_IO_PENDING ? LockTry::kHeld
+                                                                   : LockTry::kFailed;
+}
+
+void UnlockByte(int lock_file, std::uint64_t offset) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    UnlockFileEx(Handle(lock_file), 0, 1, 0, &at);
+}
+
+void CloseLockFile(int lock_file) {
+    if (lock_file >= 0) Close(lock_file);
 }
 
 void HoldSignals() {
