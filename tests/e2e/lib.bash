@@ -131,6 +131,29 @@ wait_flag() {
     fail "#{$1} is $(flag "$1"), not $2"
 }
 
+# wait_cursor X Y: until the terminal's cursor is visible at (X, Y), or fail.
+wait_cursor() {
+    local end=$((SECONDS + DEADLINE_S))
+    while ((SECONDS < end)); do
+        [[ $(flag cursor_flag) == 1 && $(flag cursor_x),$(flag cursor_y) == "$1,$2" ]] && return 0
+        sleep 0.05
+    done
+    fail "cursor $(flag cursor_flag) at $(flag cursor_x),$(flag cursor_y), not shown at $1,$2"
+}
+
+# wait_colours TEXT ROW WANT: until colours_at TEXT ROW gives WANT, or fail.
+# A frame larger than one read of the terminal (the whole 150 x 100 screen is
+# some 15 KB) reaches tmux in parts: a row below the one waited for may not
+# be drawn yet.
+wait_colours() {
+    local end=$((SECONDS + DEADLINE_S))
+    while ((SECONDS < end)); do
+        [[ $(colours_at "$1" "$2") == "$3" ]] && return 0
+        sleep 0.05
+    done
+    fail "colours at \"$1\" on row $2: $(colours_at "$1" "$2"), not $3"
+}
+
 # wait_status: until the wrapped program has ended; prints its exit status.
 wait_status() {
     local end=$((SECONDS + DEADLINE_S))
