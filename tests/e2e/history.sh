@@ -25,14 +25,24 @@ wait_for "[L]数据加载"
 keys l
 wait_for "就诊记录信息数据文件打开成功!"
 
-keys M-h Down Down Enter
+keys M-h
+wait_for "[T] 帮助主题"
+keys Down Down Enter
 wait_for "5000"
 screen | grep -qF "病人编号" && fail "the header was still on the screen"
 pass "300 patients listed, the header scrolled off"
 
+# Each Shift+PgUp goes half a page further up, and the marker's count with
+# it: the new count is waited for before the next press.
+count=""
 for ((i = 0; i < 10; i++)); do
     keys S-PPage
-    sleep 0.2
+    end=$((SECONDS + DEADLINE_S))
+    until [[ $(row 99) =~ "历史 "(-[0-9]+)" 行" && ${BASH_REMATCH[1]} != "$count" ]]; do
+        ((SECONDS < end)) || fail "Shift+PgUp did not scroll further up: $(row 99)"
+        sleep 0.05
+    done
+    count=${BASH_REMATCH[1]}
     screen | grep -qF "病人编号" && break
 done
 wait_for "病人编号"

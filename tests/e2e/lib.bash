@@ -61,8 +61,11 @@ start() {
 
 # start_wrapped [cols rows [shell-command]]: a wrapper shell in the pane runs
 # the shell command, sets the window title to E2E_TITLE, then runs the
-# program, then records the program's exit status and whether the terminal's
-# modes (stty -a) are what they were before it.
+# program, then records the program's exit status and the terminal's modes
+# (stty -a) beside those from before it. The modes are recorded once they are
+# back, or when the deadline has passed: a console host such as Wine's gives
+# the terminal back from a process of its own, which may end after the
+# program's.
 E2E_TITLE="the shell's own title"
 start_wrapped() {
     local cols=${1:-150} rows=${2:-100} before=${3:-}
@@ -77,7 +80,12 @@ printf '\033]2;%s\033\\\\' "$E2E_TITLE"
 stty -a >"$E2E_DIR/modes.before"
 "$BIN"
 echo "\$?" >"$E2E_DIR/status.tmp" && mv "$E2E_DIR/status.tmp" "$E2E_DIR/status"
-stty -a >"$E2E_DIR/modes.after"
+end=\$((SECONDS + $DEADLINE_S))
+until stty -a >"$E2E_DIR/modes.tmp"; cmp -s "$E2E_DIR/modes.before" "$E2E_DIR/modes.tmp" ||
+      ((SECONDS >= end)); do
+    sleep 0.05
+done
+mv "$E2E_DIR/modes.tmp" "$E2E_DIR/modes.after"
 echo "after: rc=\$(cat "$E2E_DIR/status")"
 sleep 600
 EOF
@@ -131,6 +139,39 @@ wait_flag() {
     fail "#{$1} is $(flag "$1"), not $2"
 }
 
+# wait_until MESSAGE COMMAND...: until COMMAND succeeds, or fail with MESSAGE.
+wait_until() {
+    local message=$1 end=$((SECONDS + DEADLINE_S))
+    shift
+    until "$@"; do
+        ((SECONDS < end)) || fail "$message"
+        sleep 0.05
+    done
+}
+
+# wait_cursor X Y: until the terminal's cursor is visible at (X, Y), or fail.
+wait_cursor() {
+    local end=$((SECONDS + DEADLINE_S))
+    while ((SECONDS < end)); do
+        [[ $(flag cursor_flag) == 1 && $(flag cursor_x),$(flag cursor_y) == "$1,$2" ]] && return 0
+        sleep 0.05
+    done
+    fail "cursor $(flag cursor_flag) at $(flag cursor_x),$(flag cursor_y), not shown at $1,$2"
+}
+
+# wait_colours TEXT ROW WANT: until colours_at TEXT ROW gives WANT, or fail.
+# A frame larger than one read of the terminal (the whole 150 x 100 screen is
+# some 15 KB) reaches tmux in parts: a row below the one waited for may not
+# be drawn yet.
+wait_colours() {
+    local end=$((SECONDS + DEADLINE_S))
+    while ((SECONDS < end)); do
+        [[ $(colours_at "$1" "$2") == "$3" ]] && return 0
+        sleep 0.05
+    done
+    fail "colours at \"$1\" on row $2: $(colours_at "$1" "$2"), not $3"
+}
+
 # wait_status: until the wrapped program has ended; prints its exit status.
 wait_status() {
     local end=$((SECONDS + DEADLINE_S))
@@ -141,28 +182,34 @@ wait_status() {
     fail "the program did not end"
 }
 
+mouse_off() {
+    [[ $(flag mouse_any_flag) == 0 && $(flag mouse_button_flag) == 0 &&
+       $(flag mouse_standard_flag) == 0 && $(flag mouse_sgr_flag) == 0 ]]
+}
+cursor_shown() { [[ $(flag cursor_flag) == 1 ]]; }
+
 # The terminal is as the program found it: normal screen, no mouse
 # reporting, a visible cursor, and (for wrapped runs) the same tty modes and
 # window title.
+# Each is waited for, with the deadline: what gives the terminal back may be
+# a process other than the one whose end was seen.
 expect_restored() {
     wait_flag alternate_on 0
-    [[ $(flag mouse_any_flag) == 0 && $(flag mouse_button_flag) == 0 &&
-       $(flag mouse_standard_flag) == 0 && $(flag mouse_sgr_flag) == 0 ]] ||
-        fail "mouse reporting left on"
+    wait_until "mouse reporting left on" mouse_off
     # tmux hides the cursor of a pane whose process has ended: only a live
     # pane (the wrapper's shell) tells.
     if [[ $(flag pane_dead) == 0 ]]; then
-        [[ $(flag cursor_flag) == 1 ]] || fail "cursor left hidden"
+        wait_until "cursor left hidden" cursor_shown
     fi
     if [[ -f $E2E_DIR/modes.before ]]; then
-        local end=$((SECONDS + DEADLINE_S))
+        # Longer than the wrapper's own wait for the modes, which started first.
+        local end=$((SECONDS + DEADLINE_S + 2))
         while [[ ! -f $E2E_DIR/modes.after ]] && ((SECONDS < end)); do sleep 0.05; done
         cmp -s "$E2E_DIR/modes.before" "$E2E_DIR/modes.after" ||
             fail "terminal modes not restored: $(diff "$E2E_DIR/modes.before" "$E2E_DIR/modes.after")"
         # (E2E_OWN_TITLE: a host that shows the program through a console of its
         # own, which cannot know the terminal's title to give it back.)
-        [[ -n ${E2E_OWN_TITLE:-} || $(flag pane_title) == "$E2E_TITLE" ]] ||
-            fail "window title is \"$(flag pane_title)\""
+        [[ -n ${E2E_OWN_TITLE:-} ]] || wait_flag pane_title "$E2E_TITLE"
     fi
 }
 

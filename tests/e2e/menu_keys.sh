@@ -55,8 +55,9 @@ keys h
 wait_for "[T] 帮助主题"
 pass "a bare hot letter opens its menu"
 
-# ESC and x as two keys sent at once: Alt+X (the exit command), where a bare
-# x would do nothing.
+# ESC and x as two keys sent at once (tmux writes them in one go, well inside
+# the pause that tells a lone Esc): Alt+X (the exit command), where a bare
+# x would do nothing. The Esc before it is seen to close the menu first.
 keys Escape
 wait_gone "[T] 帮助主题"
 keys Escape x

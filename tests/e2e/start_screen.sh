@@ -5,6 +5,9 @@ source "$(dirname "$0")/lib.bash" "$1"
 
 start 150 100
 wait_for "文件(F)" 0
+# The first frame, some 15 KB, can reach tmux in more than one read; it ends
+# by hiding the cursor. Once the cursor is hidden the whole screen is there.
+wait_flag cursor_flag 0
 
 bar=$(row 0)
 labels=("文件(F)" "添加(A)" "修改(M)" "插入(I)" "删除(D)" "查询(Q)" "帮助(H)")
@@ -31,5 +34,4 @@ pass "screen colours"
 [[ $(flag pane_title) == "Quorvel" ]] || fail "title is \"$(flag pane_title)\""
 [[ $(flag alternate_on) == 1 ]] || fail "not on the alternate screen"
 [[ $(flag mouse_any_flag) == 1 && $(flag mouse_sgr_flag) == 1 ]] || fail "mouse reporting is off"
-[[ $(flag cursor_flag) == 0 ]] || fail "the cursor shows at the menu bar"
-pass "title and terminal modes"
+pass "title and terminal modes (the cursor hidden, waited for above)"

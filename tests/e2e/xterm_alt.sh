@@ -53,6 +53,10 @@ wait_saved_since() {
     fail "$2: nothing saved"
 }
 
+# xterm's screen cannot be read here, so nothing is waited for between the
+# keys. None needs it: xterm passes each key on as it comes, in order, and
+# its Alt+letter is one character (the letter with the eighth bit set, sent
+# as UTF-8), not an Esc that the program tells apart by the pause after it.
 xdotool key alt+f s
 wait_saved_since "" "Alt+F, S"
 pass "Alt+F then S saves"

@@ -9,8 +9,10 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -49,18 +51,39 @@ protected:
             unsetenv("TERM");
     }
 
-    // Everything the front end has written so far.
+    // Everything the front end has written so far. A mark written after it on
+    // the same terminal comes out after it, so what comes before the mark is
+    // all of it: no quiet spell is waited for, which a busy machine may break.
     std::string Drain() {
+        const std::string mark = "<<drained " + std::to_string(++drains_) + ">>";
+        EXPECT_EQ(::write(slave_, mark.data(), mark.size()), static_cast<ssize_t>(mark.size()));
+        const long deadline = NowMs() + 10000;
         std::string out;
         char buf[4096];
-        for (;;) {
+        while (out.find(mark) == std::string::npos) {
+            const long left = deadline - NowMs();
             pollfd p{master_, POLLIN, 0};
-            if (poll(&p, 1, 100) <= 0) break;
+            const int ready = left > 0 ? poll(&p, 1, static_cast<int>(left)) : 0;
+            if (ready < 0 && errno == EINTR) continue;
+            if (ready <= 0) {
+                ADD_FAILURE() << "the mark did not come back; read: " << out;
+                return out;
+            }
+            if (!(p.revents & POLLIN)) continue;
             ssize_t n = ::read(master_, buf, sizeof buf);
-            if (n <= 0) break;
+            if (n <= 0) {
+                ADD_FAILURE() << "the terminal ended before the mark; read: " << out;
+                return out;
+            }
             out.append(buf, static_cast<std::size_t>(n));
         }
-        return out;
+        return out.substr(0, out.find(mark));
+    }
+
+    static long NowMs() {
+        timespec t{};
+        clock_gettime(CLOCK_MONOTONIC, &t);
+        return t.tv_sec * 1000L + t.tv_nsec / 1000000L;
     }
 
     void Type(const std::string& bytes) {
@@ -78,6 +101,7 @@ protected:
     int master_ = -1;
     int slave_ = -1;
     termios before_{};
+    int drains_ = 0;
     std::string old_term_;
     bool had_term_ = false;
 };

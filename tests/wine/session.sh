@@ -3,14 +3,19 @@
 # build on the same keys. Wine's console shows ASCII text and colours at the
 # right cells, but not double-byte characters written as cells (it draws
 # them doubled), and it sends no mouse records: so the screen is checked for
-# ASCII text only, and only for what appears (Wine leaves behind what it drew
-# doubled when the cells beneath come back: a closed menu's right edge stays).
-# The keys go into the console's input queue in order, whatever the program
-# is doing. Checked: the start screen's ASCII text and colours; Alt+F opening
-# the File menu; a department typed through its form (ASCII on the screen,
-# a Chinese address in the files); save; the data files byte for byte the
-# Linux build's; Alt+X, Enter, Enter ending with status 0 and the terminal
-# as before.
+# ASCII text only (Wine leaves behind what it drew doubled when the cells
+# beneath come back: a closed menu's right edge stays, but its "[L]" goes).
+# Wine's console makes its key records from each chunk it reads from the
+# terminal, and Esc then Alt+A read in one chunk (ESC ESC a) come out as
+# neither; on a busy machine two keys sent one after the other can arrive in
+# one chunk. So after each key whose meaning depends on the one before, the
+# script waits, with a deadline, for what that key shows (a menu drawn or
+# gone, the form's cursor, a dialog) before it sends the next.
+# Checked: the start screen's ASCII text and colours; Alt+F opening the File
+# menu and Esc closing it; a department typed through its form (ASCII on the
+# screen, a Chinese address in the files); save; the data files byte for byte
+# the Linux build's; Alt+X, Enter, Enter ending with status 0 and the
+# terminal as before.
 #
 #   session.sh quorvel.exe LINUX-QUORVEL WINE
 # WINEPREFIX (and WINEDEBUG) come from the environment.
@@ -34,40 +39,53 @@ type_line() {
     keys Enter
 }
 
-# until_file FILE: waits for FILE to have bytes, or fails.
-until_file() {
+# until_saved: waits, or fails, until the three data files are in place and
+# the commit record that named them is gone: the save's last step.
+until_saved() {
     local end=$((SECONDS + DEADLINE_S))
-    until [[ -s $E2E_DIR/$1 ]] || ((SECONDS >= end)); do sleep 0.1; done
-    [[ -s $E2E_DIR/$1 ]] || fail "$1 was not written"
+    until [[ -s $E2E_DIR/depart.dat && -f $E2E_DIR/patient.dat && -f $E2E_DIR/record.dat &&
+             ! -e $E2E_DIR/Quorvel.commit ]]; do
+        ((SECONDS < end)) || fail "the data files were not written: $(ls "$E2E_DIR")"
+        sleep 0.05
+    done
 }
+
+# The dashed rule across the exit dialogs, as wide as their text: ASCII, so
+# it shows in Wine's console too.
+rule() { printf -- '-%.0s' $(seq "$1"); }
 
 # The one session, for both builds; $1 names the build in messages.
 session() {
     local build=$1
     start_wrapped 150 100
-    wait_for "(F)" 0
+    # The bar's last label, then the rows below: the first frame can come in
+    # more than one read.
+    wait_for "(H)" 0
+    wait_colours end 50 "93;44"
     local bar
     bar=$(row 0)
     [[ $bar =~ \(F\).*\(A\).*\(M\).*\(I\).*\(D\).*\(Q\).*\(H\) ]] || fail "menu bar: $bar"
     # The hot letters red on light grey, the bar black on light grey, the
-    # screen below bright yellow on blue, the state bar black on grey.
+    # screen below bright yellow on blue (waited for above).
     [[ $(colours_at "A)" 0) == "31;47" ]] || fail "$build: hot letter colours $(colours_at "A)" 0)"
     [[ $(colours_at "(A" 0) == "30;47" ]] || fail "$build: menu bar colours $(colours_at "(A" 0)"
-    [[ $(colours_at end 50) == "93;44" ]] || fail "$build: row 50 colours $(colours_at end 50)"
     pass "$build: the start screen's ASCII text and colours"
 
     keys M-f
-    wait_for "Alt+X"
-    for item in "[L]" "[S]" "[B]" "[R]" "[X]"; do
-        screen | grep -qF -- "$item" || fail "$build: the File menu lacks $item"
+    for item in "[L]" "[S]" "[B]" "[R]" "[X]" "Alt+X"; do
+        wait_for "$item"
     done
+    # A lone Esc: closed before Alt+A is sent, or the two could be read as one.
     keys Escape
-    pass "$build: Alt+F opens the File menu"
+    wait_gone "[L]"
+    pass "$build: Alt+F opens the File menu, Esc closes it"
 
     # Add, [M] departments: number, name, address, phone, then "no more".
     keys M-a
     wait_for "[M]"
     keys m
+    # The form is drawn and reads the number: the cursor shows at its field.
+    wait_cursor 11 3
     type_line 7
     type_line Cardiology
     wait_for "Cardiology"
@@ -76,20 +94,24 @@ session() {
     type_line 门诊楼二层
     type_line 88001234
     wait_for "88001234"
+    wait_for "'Y'or 'N':"
     type_line n
+    # Back in the menus, where the cursor is hidden.
+    wait_flag cursor_flag 0
     pass "$build: a department typed through its form"
 
     keys M-f
     wait_for "[S]"
     keys s
-    until_file depart.dat
-    sleep 1  # the three files are replaced together
+    until_saved
+    wait_gone "[L]"
     pass "$build: saved"
 
+    # The exit question's rule, then the closing dialog's, wider.
     keys M-x
-    sleep 2
+    wait_for "$(rule 20)" 50
     keys Enter
-    sleep 2
+    wait_for "$(rule 26)" 50
     keys Enter
     local status
     status=$(wait_status)
