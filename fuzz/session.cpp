@@ -135,13 +135,13 @@ struct Scratch {
         for (int i = 0; i < 4; ++i) WriteFile(paths[i], pristine[i]);
     }
 
-    // Only the four files, each a whole number of records; the backup exactly
-    // its header and the blocks the header counts.
+    // Only the four files and the lock file; each data file a whole number
+    // of records, the backup exactly its header and the blocks it counts.
     void CheckFiles() {
         std::error_code ec;
         for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
             const std::string name = entry.path().filename().string();
-            bool known = false;
+            bool known = name == "Quorvel.lock";  // every command that locks makes it
             for (const char* n : kNames) known = known || name == n;
             Check(known, "a stray file left beside the data files");
         }
