@@ -55,6 +55,7 @@ DEPART_NODE* CreateM() {
         d->anext = nullptr;
         d->next = hp;
         hp = d.release();
+        store::NoteAdded(hp);
         // The question stands on the address row, over the label and the
         // start of the typed address.
         GotoXY(1, 5);
@@ -95,6 +96,7 @@ BOOL ModM() {
     // The patients carry their department's number into the files: a new
     // number goes with them, or the next load would leave them behind.
     RenumberChildren(found);
+    store::NoteModified(found);
     GotoXY(1, 17);
     con_printf("修改成功！");
     return TRUE;
@@ -140,6 +142,7 @@ BOOL InserM() {
     GotoXY(1, 4);
     con_puts("\n\n请输入插入科室内容:");
     ReadDepartForm(d, 10, 15);
+    store::NoteAdded(d);
     con_printf("插入科室信息成功！");
     con_getch();
     ClearScreen();
@@ -173,7 +176,7 @@ BOOL DeleM() {
     con_read_c_c(&answer);
     if (IsNo(answer)) return TRUE;
 
-    RemoveDepart(found, before);
+    store::DeleteDepart(found, before);
     con_printf("删除科室信息成功！按任意键返回");
     con_getch();
     ClearScreen();

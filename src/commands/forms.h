@@ -11,6 +11,7 @@
 #include "console/reads.h"
 #include "layers.h"
 #include "store/collection.h"
+#include "store/recovery.h"
 
 struct FreeNode {
     void operator()(void* node) const { std::free(node); }
@@ -66,17 +67,6 @@ const char* Shown(const char (&field)[N]) {
 }
 
 /* ---- Reading a number that no other entry holds ---- */
-
-// One row of the screen, to be put back as it was.
-class SavedRow {
-public:
-    explicit SavedRow(SHORT y);
-    void Restore();
-
-private:
-    SHORT y_;
-    CHAR_INFO cells_[SCR_COL];
-};
 
 void RefuseTakenNumber(SHORT below);
 

@@ -167,10 +167,12 @@ TEST_F(FullSession, EveryCommandFromTheMenusThenTheFilesHoldTheLastSave) {
     user.type("3\ny\nx");
     user.Checkpoint([&] { ExpectShape("2:外科{21:王五[211]} 1:心内科{11:张三[112,111],13:赵六[]}"); });
 
-    // Load what was saved: every list comes back reversed.
+    // Load what was saved: every list comes back reversed. The deletions are
+    // unsaved work, so the load asks first: 确定 throws them away.
     const char* const saved_reloaded =
         "1:心内科{13:赵六[],11:张三[111,113,112],12:李四[]} 3:眼科{} 2:外科{21:王五[211]}";
     Menu('F', 'l');
+    user.left().enter();
     user.Checkpoint([&] {
         ExpectShape(saved_reloaded);
         EXPECT_FLOAT_EQ(Record(111)->lmoney, 99.5f);

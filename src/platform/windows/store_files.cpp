@@ -87,6 +87,21 @@ int Create(const char* path) {
                             FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+// Write access as a whole, which FlushFileBuffers needs; the writes go on
+// from the end, where the file pointer is put once.
+int OpenAppend(const char* path) {
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    BY_HANDLE_FILE_INFORMATION info;
+    LARGE_INTEGER zero{};
+    if (!IsRegular(h, &info) || !SetFilePointerEx(h, zero, nullptr, FILE_END)) {
+        CloseHandle(h);
+        return -1;
+    }
+    return Keep(h);
+}
+
 std::ptrdiff_t Read(int fd, void* buf, std::size_t n) {
     DWORD got = 0;
     DWORD want = n > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n);
@@ -130,7 +145,7 @@ BOOL WINAPI WaitForCommit(DWORD) {
 }  // namespace
 
 FileOps RealFileOps() {
-    return FileOps{OpenRead, Create, Read, Write, Flush, Close, Replace, SyncFolder};
+    return FileOps{OpenRead, Create, OpenAppend, Read, Write, Flush, Close, Replace, SyncFolder};
 }
 FileOps file_ops = RealFileOps();
 
