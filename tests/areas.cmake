@@ -40,6 +40,7 @@ else()
 endif()
 
 set(QUORVEL_TESTS_commands
+  commands/cancel_test.cpp
   commands/departments_test.cpp
   commands/help_test.cpp
   commands/patient_queries_test.cpp

@@ -167,6 +167,7 @@ BOOL ModA() {
     // Department number, place in the list and visit records stay as they are;
     // the records follow a new patient number, which ties them to the patient
     // in the files.
+    PutBackOnCancel<PATIENT_NODE> put_back(p);
     ReadPatient(p, kModForm);
     RenumberChildren(p);
     con_printf("修改成功！任意键返回！");

@@ -82,9 +82,9 @@ TEST_F(ReadsTest, EachFormatTakesWhatScanfTakesAndLeavesTheRest) {
         {"+2.5 0.1\n", {F_C, F_C}, {"1:2.5", "1:0.1"}, ""},
         {"1e-50 -1e-50\n", {F_C, F_C}, {"1:0", "1:-0"}, ""},
         {"0.000e-99999999999 1e-45 0e999\n", {F_C, F_C, F_C}, {"1:0", "1:1.4013e-45", "1:0"}, ""},
-        {"hello world\n", {S_C}, {"1:hello"}, "world\n"},
+        {"hi you\n", {S_C}, {"1:hi"}, "you\n"},
         {"  \n\v word\n", {S_C}, {"1:word"}, ""},
-        {"abcdefghijk z\n", {S_C}, {"1:abcdefg"}, "z\n"},  // cut to the field, the rest dropped
+        {"abcd z\n", {S_C}, {"1:abcd"}, "z\n"},
         {"  y\n", {BLANK_C}, {"1:y"}, "\n"},
         {"\n\n yes\n", {BLANK_C_C}, {"1:y"}, "s\n"},
         {" n\n", {C_C}, {"1: "}, "\n"},
@@ -103,28 +103,102 @@ TEST_F(ReadsTest, EachFormatTakesWhatScanfTakesAndLeavesTheRest) {
     }
 }
 
-TEST_F(ReadsTest, OverlongWordsAreCutOnACharacterBoundary) {
+// A word that an earlier read left in the buffer was typed without this
+// field's bound: it is cut to the field.
+TEST_F(ReadsTest, OverlongWordsLeftInTheBufferAreCutOnACharacterBoundary) {
     struct Case {
         std::string typed;
         std::size_t capacity;
         std::string stored;
     };
     const Case cases[] = {
-        {"中文字\n", 6, "中文"},
-        {"中文字\n", 7, "中文字"},
-        {"a中文\n", 5, "a中"},
-        {"abc\n", 1, ""},
+        {"1 中文字\n", 6, "中文"},
+        {"1 中文字\n", 7, "中文字"},
+        {"1 a中文\n", 5, "a中"},
+        {"1 abc\n", 1, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.capacity);
         con::attach(&fe);
         fe.type(c.typed);
+        int first = 0;
+        ASSERT_EQ(con_read_d(&first), 1);
         char field[16];
         std::memset(field, '#', sizeof field);
         EXPECT_EQ(con_read_word_c(field, c.capacity), 1);
         EXPECT_EQ(std::string(field), c.stored);
         for (std::size_t i = c.stored.size() + 1; i < sizeof field; ++i) EXPECT_EQ(field[i], '#');
         EXPECT_EQ(Leftover(), "");
+    }
+}
+
+TEST_F(ReadsTest, ATextLineHoldsNoMoreThanItsFieldAndRefusesTheRestWithTheBell) {
+    struct Case {
+        std::size_t capacity;
+        std::string typed;
+        std::string echo;  // row 0 from the line's start, and one cell more
+        int bells;
+        std::string stored;
+        std::string left;
+    };
+    const Case cases[] = {
+        {8, "abcdefg\n", "abcdefg ", 0, "abcdefg", ""},    // at the limit
+        {8, "abcdefgh\n", "abcdefg ", 1, "abcdefg", ""},   // one past
+        {7, "中文字\n", "中文字 ", 0, "中文字", ""},
+        {7, "中文字体\n", "中文字 ", 1, "中文字", ""},
+        {6, "中文字a\n", "中文a ", 1, "中文a", ""},        // half a character never fits
+        {6, "ab cde\n", "ab cd ", 1, "ab", "cd\n"},        // blanks count
+        {4, "abcd\bxy\n", "abx ", 2, "abx", ""},          // Backspace makes room
+        {4, "a\tbc\n", "a       b ", 1, "a", "b\n"},       // a tab is one byte
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.typed));
+        con::attach(&fe);
+        fe.clear();
+        const int bells = fe.bells();
+        fe.type(c.typed);
+        char field[16];
+        EXPECT_EQ(con_read_word_c(field, c.capacity), 1);
+        EXPECT_EQ(std::string(field), c.stored);
+        EXPECT_EQ(fe.bells() - bells, c.bells);
+        EXPECT_EQ(con::row_text(0, 0, static_cast<int>(c.echo.size()) - 1), c.echo);
+        EXPECT_EQ(Leftover(), c.left);
+    }
+
+    // Lines for numbers and answers are not bounded by any field.
+    con::attach(&fe);
+    const int bells = fe.bells();
+    const std::string digits(40, '7');
+    fe.type(digits + "\n" + digits + "\n");
+    int d = 0;
+    char c = 0;
+    EXPECT_EQ(con_read_d_c(&d), 1);
+    EXPECT_EQ(con_read_c_c(&c), 1);
+    EXPECT_EQ(fe.bells(), bells);
+    EXPECT_EQ(con::row_text(1, 0, 39), digits);
+}
+
+TEST_F(ReadsTest, EscOnAnEmptyLineCancelsTheRead) {
+    struct Case {
+        std::string typed;
+        Op read;
+    };
+    using enum Op;
+    const Case cases[] = {
+        {"\x1b", D_C}, {"\x1b", S_C},       {"\x1b", C_C},  {"\x1b", BLANK_C},
+        {"ab\x1b\x1b", S_C},                // the first Esc erases, the second cancels
+        {"\n\x1b", S_C},                    // a lone Enter: the next line is still the read's
+        {"\xD6\x1b", D},                    // a lead byte alone is no text
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.typed));
+        con::attach(&fe);
+        fe.clear();
+        At(5, 2);
+        fe.type(c.typed);
+        EXPECT_THROW(DoRead(c.read), con::InputCancelled);
+        EXPECT_FALSE(con::InputCancelled::in_flight());
+        EXPECT_EQ(con::row_text(2, 5, 8), "    ");
     }
 }
 

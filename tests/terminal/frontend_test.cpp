@@ -207,6 +207,17 @@ TEST_F(TerminalFrontendTest, ShiftPgUpReachesTheScrollBackAndAnyKeyComesBackBefo
     EXPECT_EQ(fe_.history().size(), 30);
 }
 
+TEST_F(TerminalFrontendTest, TheBellSoundsWithTheNextFrame) {
+    Put(0, 0, "line");
+    fe_.present(*st_, Wait::Line);
+    Drain();
+    fe_.bell();
+    fe_.present(*st_, Wait::Line);
+    EXPECT_EQ(Drain(), "\a");
+    fe_.present(*st_, Wait::Line);
+    EXPECT_EQ(Drain(), "") << "once";
+}
+
 TEST_F(TerminalFrontendTest, AResizeRepaintsEvenWhileWaitingForInput) {
     Put(0, 0, "top");
     fe_.present(*st_, Wait::Event);

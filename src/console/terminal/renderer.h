@@ -37,6 +37,7 @@ struct TermCaps {
     std::string cnorm = "\x1b[?25h";
     std::string clear = "\x1b[H\x1b[2J";
     std::string sgr0 = "\x1b[0m";
+    std::string bel = "\a";  // empty: the terminal has no bell
     bool bce = true;      // erasing fills with the current background colour
     bool title = true;    // the terminal takes OSC 0 titles
 };

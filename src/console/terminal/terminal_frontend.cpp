@@ -73,6 +73,8 @@ void TerminalFrontend::render() {
     }
     frame_.clear();
     renderer_->render(*state_, fv, frame_);
+    if (bell_) frame_ += tty_.caps().bel;
+    bell_ = false;
     if (!frame_.empty() && !tty_.write(frame_)) closed_ = true;
 }
 

@@ -40,6 +40,8 @@ public:
     void present(const ConsoleState& state, Wait why) override;
     bool read(INPUT_RECORD& rec) override;
     void row_scrolled_off(const Cell* cells, int count) override { history_.push(cells, count); }
+    // Sounds with the next frame.
+    void bell() override { bell_ = true; }
 
     const History& history() const { return history_; }
 
@@ -62,6 +64,7 @@ private:
     const ConsoleState* state_ = nullptr;
     Wait why_ = Wait::Event;
     bool closed_ = false;
+    bool bell_ = false;
 };
 
 }  // namespace con::term

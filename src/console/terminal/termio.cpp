@@ -237,6 +237,8 @@ bool Termio::open(int in_fd, int out_fd, std::string& error) {
         if (const char* s = cap_string("cnorm")) caps_.cnorm = ready(s);
         if (const char* s = cap_string("clear")) caps_.clear = ready(s);
         if (const char* s = cap_string("sgr0")) caps_.sgr0 = ready(s);
+        const char* bel = cap_string("bel");
+        caps_.bel = bel ? ready(bel) : std::string();
         caps_.bce = tigetflag(const_cast<char*>("bce")) > 0;
         smcup = ready(cap_string("smcup"));
         rmcup = ready(cap_string("rmcup"));
