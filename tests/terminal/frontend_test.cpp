@@ -11,9 +11,11 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "console/terminal/terminal_frontend.h"
 
@@ -216,6 +218,61 @@ TEST_F(TerminalFrontendTest, TheBellSoundsWithTheNextFrame) {
     EXPECT_EQ(Drain(), "\a");
     fe_.present(*st_, Wait::Line);
     EXPECT_EQ(Drain(), "") << "once";
+}
+
+TEST_F(TerminalFrontendTest, AboveTheOldestRowKeptAMarkerTellsHowManyWereDropped) {
+    con::Cell row[con::kCols];
+    const int pushed = con::term::History::kCapacity + 7;
+    for (int i = 0; i < pushed; ++i) {
+        std::string text = "old" + std::to_string(i);
+        for (int x = 0; x < con::kCols; ++x)
+            row[x].ch = x < static_cast<int>(text.size()) ? text[x] : ' ';
+        fe_.row_scrolled_off(row, con::kCols);
+    }
+    fe_.present(*st_, Wait::Event);
+    Drain();
+    // PgUp by PgUp to the top, and past it: the view stops at the marker.
+    std::string page_ups;
+    for (int i = 0; i < pushed / 23 + 5; ++i) page_ups += "\x1b[5~";
+    Type(page_ups + "z");
+    // Hundreds of frames outgrow the pty's buffer: a thread reads as they come.
+    std::string out;
+    std::atomic<bool> stop{false};
+    std::thread reader([&] {
+        char buf[4096];
+        for (pollfd p{master_, POLLIN, 0}; !stop;)
+            if (poll(&p, 1, 10) > 0)
+                if (ssize_t n = ::read(master_, buf, sizeof buf); n > 0)
+                    out.append(buf, static_cast<std::size_t>(n));
+    });
+    INPUT_RECORD r{};
+    const bool got = fe_.read(r);
+    usleep(100000);
+    stop = true;
+    reader.join();
+    ASSERT_TRUE(got);
+    EXPECT_EQ(r.Event.KeyEvent.uChar.AsciiChar, 'z');
+    // The rules on either side are drawn as narrow glyphs, cell by cell.
+    const std::string marker = reinterpret_cast<const char*>(u8" 更早的 7 行已不保留 ");
+    std::size_t at = out.find(marker);
+    ASSERT_NE(at, std::string::npos) << out.substr(out.size() > 3000 ? out.size() - 3000 : 0);
+    // On the top row, centred (25 blanks before it), in the state bar's
+    // colours (the last SGR before it), with the oldest row kept under it:
+    // "old" stands in row 2 already, "7 " is what changes.
+    std::size_t row1 = out.rfind("\x1b[H", at);
+    ASSERT_NE(row1, std::string::npos);
+    EXPECT_EQ(out.compare(row1 + 3, 25, std::string(25, ' ')), 0) << out.substr(row1, at - row1);
+    std::string last_sgr;
+    for (std::size_t i = out.find("\x1b[", row1 > 400 ? row1 - 400 : 0); i < at;
+         i = out.find("\x1b[", i + 1)) {
+        std::size_t end = out.find_first_not_of("0123456789;", i + 2);
+        if (end < at && out[end] == 'm') last_sgr = out.substr(i, end + 1 - i);
+    }
+    EXPECT_EQ(last_sgr, "\x1b[30;47m");
+    EXPECT_NE(out.find("\x1b[2;4H\x1b[37;40m7 ", at), std::string::npos);
+    // The dropped rows are gone: old6 never shows (old60 .. old69 do).
+    for (std::size_t i = out.find("old6"); i != std::string::npos; i = out.find("old6", i + 1))
+        EXPECT_TRUE(out[i + 4] >= '0' && out[i + 4] <= '9') << out.substr(i, 8);
 }
 
 TEST_F(TerminalFrontendTest, AResizeRepaintsEvenWhileWaitingForInput) {
