@@ -100,6 +100,12 @@ TEST_F(TerminalFrontendTest, TakesTheTerminalOverAndGivesItBack) {
     EXPECT_NE(out.find("\x1b[?25h"), std::string::npos) << "cursor shown again";
     EXPECT_NE(out.find("\x1b[?1049l"), std::string::npos) << "normal screen back";
     EXPECT_LT(out.find(mouse_off), out.find("\x1b[?1049l"));
+    // Default colours, a cleared screen and the cursor home before the
+    // alternate screen goes: where there is none, the shell starts clean.
+    std::size_t clear = out.find("\x1b(B\x1b[m\x1b[H\x1b[2J");
+    ASSERT_NE(clear, std::string::npos) << out;
+    EXPECT_LT(out.find(mouse_off), clear);
+    EXPECT_LT(clear, out.find("\x1b[?1049l"));
     tcgetattr(slave_, &t);
     EXPECT_EQ(t.c_lflag, before_.c_lflag);
     EXPECT_EQ(t.c_iflag, before_.c_iflag);
