@@ -22,12 +22,6 @@ std::vector<int> DepartNumbers() {
     return out;
 }
 
-std::vector<int> PatientNumbers(const DEPART_NODE* d) {
-    std::vector<int> out;
-    for (const PATIENT_NODE* p = d->anext; p; p = p->next) out.push_back(p->number1);
-    return out;
-}
-
 TEST_F(CancelTest, EscOnAnEmptyAnswerEndsTheCommandAndUndoesOnlyTheEntryBeingTyped) {
     struct Case {
         const char* name;
@@ -38,17 +32,9 @@ TEST_F(CancelTest, EscOnAnEmptyAnswerEndsTheCommandAndUndoesOnlyTheEntryBeingTyp
         std::function<void()> check;
     };
     const Case cases[] = {
-        {"add department, first question", 2, 1, "\x1b", 3, " 科室编号：" + kCancelled,
-         [] { EXPECT_EQ(DepartNumbers(), (std::vector<int>{1, 2})); }},
         {"add department after a completed one", 2, 1, "3\n眼科\n四楼\n444\ny\n5\n\x1b", 4,
          " 科室名称：" + kCancelled,
-         [] {
-             EXPECT_EQ(DepartNumbers(), (std::vector<int>{3, 1, 2}));
-             EXPECT_STREQ(hp->name, "眼科");
-         }},
-        {"add patient after a completed one", 2, 2, "1\n31\n赵六\n123\n1\n东路\ny\n32\n\x1b", 4,
-         " 病人姓名：" + kCancelled,
-         [this] { EXPECT_EQ(PatientNumbers(neike), (std::vector<int>{31, 11, 12})); }},
+         [] { EXPECT_EQ(DepartNumbers(), (std::vector<int>{3, 1, 2})); }},
         {"add visit record after a completed one", 2, 3, "1\nn\n11\n" + Form(9) + "y\n10\n\x1b", 4,
          " 主治医生：    " + kCancelled,
          [this] { EXPECT_EQ(Numbers(zhang), (std::vector<int>{9, 5, 6, 7})); }},
@@ -57,29 +43,11 @@ TEST_F(CancelTest, EscOnAnEmptyAnswerEndsTheCommandAndUndoesOnlyTheEntryBeingTyp
              EXPECT_EQ(neike->number, 1);
              EXPECT_EQ(U(neike->name), U("内科"));
              EXPECT_STREQ(neike->adr, "");
-             EXPECT_EQ(zhang->number, 1);
-         }},
-        {"modify patient", 3, 2, "11\n99\n新名\n\x1b", 14, " 病人电话：" + kCancelled,
-         [this] {
-             EXPECT_EQ(zhang->number1, 11);
-             EXPECT_EQ(U(zhang->name), U("张三"));
-             EXPECT_EQ(zhang->lnext->number1, 11);
-         }},
-        {"modify visit record", 3, 3, "5\n55\n新医生\n99\n\x1b", 13, " 就诊日期:     " + kCancelled,
-         [this] {
-             const RECORD_NODE* r = zhang->lnext;
-             EXPECT_EQ(r->number2, 5);
-             EXPECT_EQ(U(r->name), U("王医生"));
-             EXPECT_FLOAT_EQ(r->lmoney, 12.5f);
          }},
         {"insert department", 4, 1, "1\ny\n8\n\x1b", 11, " 科室名称：    " + kCancelled,
          [] { EXPECT_EQ(DepartNumbers(), (std::vector<int>{1, 2})); }},
-        {"insert visit record", 4, 3, "1\n11\n5\ny\n9\n\x1b", 11,
-         " 主治医生姓名：" + kCancelled,
-         [this] { EXPECT_EQ(Numbers(zhang), (std::vector<int>{5, 6, 7})); }},
         {"delete department, at the yes/no question", 5, 1, "1\n\x1b", -1, "Y/N:" + kCancelled,
          [] { EXPECT_EQ(DepartNumbers(), (std::vector<int>{1, 2})); }},
-        {"query patient", 6, 2, "\x1b", 2, "  请输入您所要查询病人编号： " + kCancelled, [] {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -112,7 +80,7 @@ TEST_F(CancelTest, AKeyAfterTheWordReturnsToTheMenuOnACleanScreen) {
 }
 
 // No command renumbers before its last answer, but a put-back entry takes
-// back its children's numbers all the same; the end of input undoes nothing.
+// back its children's numbers all the same.
 TEST_F(CancelTest, AnEntryPutBackGivesItsChildrenTheirNumbersBack) {
     Build();
     try {
@@ -125,16 +93,6 @@ TEST_F(CancelTest, AnEntryPutBackGivesItsChildrenTheirNumbersBack) {
     EXPECT_EQ(neike->number, 1);
     EXPECT_EQ(zhang->number, 1);
     EXPECT_EQ(wang->number, 1);
-
-    try {
-        PutBackOnCancel<PATIENT_NODE> put_back(zhang);
-        zhang->number1 = 99;
-        RenumberChildren(zhang);
-        throw con::InputClosed{};
-    } catch (const con::InputClosed&) {
-    }
-    EXPECT_EQ(zhang->number1, 99);
-    EXPECT_EQ(zhang->lnext->number1, 99);
 }
 
 }  // namespace

@@ -103,103 +103,43 @@ TEST_F(ReadsTest, EachFormatTakesWhatScanfTakesAndLeavesTheRest) {
     }
 }
 
-// A word that an earlier read left in the buffer was typed without this
-// field's bound: it is cut to the field.
-TEST_F(ReadsTest, OverlongWordsLeftInTheBufferAreCutOnACharacterBoundary) {
+// A line typed for a text field takes no more than the field stores: a
+// character past that is refused with the bell and not echoed.
+TEST_F(ReadsTest, ATextLineHoldsNoMoreThanItsField) {
     struct Case {
         std::string typed;
         std::size_t capacity;
-        std::string stored;
+        std::string stored;  // what the field gets and the line shows
+        int bells;
     };
     const Case cases[] = {
-        {"1 中文字\n", 6, "中文"},
-        {"1 中文字\n", 7, "中文字"},
-        {"1 a中文\n", 5, "a中"},
-        {"1 abc\n", 1, ""},
+        {"abcdefg\n", 8, "abcdefg", 0}, {"abcdefgh\n", 8, "abcdefg", 1},
+        {"中文字\n", 7, "中文字", 0},    {"中文字体\n", 7, "中文字", 1},
+        {"中文字\n", 6, "中文", 1},      // half a character never fits
+        {"a中文\n", 5, "a中", 1},        {"abc\n", 1, "", 0},  // no room: no bound
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.capacity);
+        SCOPED_TRACE(testing::PrintToString(c.typed));
         con::attach(&fe);
+        const int bells = fe.bells();
         fe.type(c.typed);
-        int first = 0;
-        ASSERT_EQ(con_read_d(&first), 1);
         char field[16];
         std::memset(field, '#', sizeof field);
         EXPECT_EQ(con_read_word_c(field, c.capacity), 1);
         EXPECT_EQ(std::string(field), c.stored);
         for (std::size_t i = c.stored.size() + 1; i < sizeof field; ++i) EXPECT_EQ(field[i], '#');
+        EXPECT_EQ(fe.bells() - bells, c.bells);
+        if (c.capacity > 1) {
+            EXPECT_EQ(con::row_text(0, 0, int(c.stored.size())), c.stored + " ");
+        }
         EXPECT_EQ(Leftover(), "");
     }
-}
-
-TEST_F(ReadsTest, ATextLineHoldsNoMoreThanItsFieldAndRefusesTheRestWithTheBell) {
-    struct Case {
-        std::size_t capacity;
-        std::string typed;
-        std::string echo;  // row 0 from the line's start, and one cell more
-        int bells;
-        std::string stored;
-        std::string left;
-    };
-    const Case cases[] = {
-        {8, "abcdefg\n", "abcdefg ", 0, "abcdefg", ""},    // at the limit
-        {8, "abcdefgh\n", "abcdefg ", 1, "abcdefg", ""},   // one past
-        {7, "中文字\n", "中文字 ", 0, "中文字", ""},
-        {7, "中文字体\n", "中文字 ", 1, "中文字", ""},
-        {6, "中文字a\n", "中文a ", 1, "中文a", ""},        // half a character never fits
-        {6, "ab cde\n", "ab cd ", 1, "ab", "cd\n"},        // blanks count
-        {4, "abcd\bxy\n", "abx ", 2, "abx", ""},          // Backspace makes room
-        {4, "a\tbc\n", "a       b ", 1, "a", "b\n"},       // a tab is one byte
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.typed));
-        con::attach(&fe);
-        fe.clear();
-        const int bells = fe.bells();
-        fe.type(c.typed);
-        char field[16];
-        EXPECT_EQ(con_read_word_c(field, c.capacity), 1);
-        EXPECT_EQ(std::string(field), c.stored);
-        EXPECT_EQ(fe.bells() - bells, c.bells);
-        EXPECT_EQ(con::row_text(0, 0, static_cast<int>(c.echo.size()) - 1), c.echo);
-        EXPECT_EQ(Leftover(), c.left);
-    }
-
-    // Lines for numbers and answers are not bounded by any field.
+    // Number lines are not bounded.
     con::attach(&fe);
-    const int bells = fe.bells();
-    const std::string digits(40, '7');
-    fe.type(digits + "\n" + digits + "\n");
+    fe.type(std::string(40, '7') + "\n");
     int d = 0;
-    char c = 0;
     EXPECT_EQ(con_read_d_c(&d), 1);
-    EXPECT_EQ(con_read_c_c(&c), 1);
-    EXPECT_EQ(fe.bells(), bells);
-    EXPECT_EQ(con::row_text(1, 0, 39), digits);
-}
-
-TEST_F(ReadsTest, EscOnAnEmptyLineCancelsTheRead) {
-    struct Case {
-        std::string typed;
-        Op read;
-    };
-    using enum Op;
-    const Case cases[] = {
-        {"\x1b", D_C}, {"\x1b", S_C},       {"\x1b", C_C},  {"\x1b", BLANK_C},
-        {"ab\x1b\x1b", S_C},                // the first Esc erases, the second cancels
-        {"\n\x1b", S_C},                    // a lone Enter: the next line is still the read's
-        {"\xD6\x1b", D},                    // a lead byte alone is no text
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.typed));
-        con::attach(&fe);
-        fe.clear();
-        At(5, 2);
-        fe.type(c.typed);
-        EXPECT_THROW(DoRead(c.read), con::InputCancelled);
-        EXPECT_FALSE(con::InputCancelled::in_flight());
-        EXPECT_EQ(con::row_text(2, 5, 8), "    ");
-    }
+    EXPECT_EQ(con::row_text(0, 0, 39), std::string(40, '7'));
 }
 
 TEST_F(ReadsTest, EchoStartsAtTheCursorAndEnterEndsTheLine) {

@@ -263,22 +263,12 @@ TEST_F(TerminalFrontendTest, AboveTheOldestRowKeptAMarkerTellsHowManyWereDropped
     std::size_t at = out.find(marker);
     ASSERT_NE(at, std::string::npos) << out.substr(out.size() > 3000 ? out.size() - 3000 : 0);
     // On the top row, centred (25 blanks before it), in the state bar's
-    // colours (the last SGR before it), with the oldest row kept under it:
-    // "old" stands in row 2 already, "7 " is what changes.
+    // colours, and the oldest row kept, old7, under it ("old" stood there).
     std::size_t row1 = out.rfind("\x1b[H", at);
     ASSERT_NE(row1, std::string::npos);
     EXPECT_EQ(out.compare(row1 + 3, 25, std::string(25, ' ')), 0) << out.substr(row1, at - row1);
-    std::string last_sgr;
-    for (std::size_t i = out.find("\x1b[", row1 > 400 ? row1 - 400 : 0); i < at;
-         i = out.find("\x1b[", i + 1)) {
-        std::size_t end = out.find_first_not_of("0123456789;", i + 2);
-        if (end < at && out[end] == 'm') last_sgr = out.substr(i, end + 1 - i);
-    }
-    EXPECT_EQ(last_sgr, "\x1b[30;47m");
+    EXPECT_GT(out.rfind("\x1b[30;47m", at), out.rfind("\x1b[37;40m", at));
     EXPECT_NE(out.find("\x1b[2;4H\x1b[37;40m7 ", at), std::string::npos);
-    // The dropped rows are gone: old6 never shows (old60 .. old69 do).
-    for (std::size_t i = out.find("old6"); i != std::string::npos; i = out.find("old6", i + 1))
-        EXPECT_TRUE(out[i + 4] >= '0' && out[i + 4] <= '9') << out.substr(i, 8);
 }
 
 TEST_F(TerminalFrontendTest, AResizeRepaintsEvenWhileWaitingForInput) {
