@@ -21,9 +21,12 @@
 #include "support/scripted.h"
 #include "commands/commands.h"
 #include "layers.h"
+#include "menus.h"
 #include "shell.h"
 #include "store/collection.h"
 #include "session_input.h"
+#include "store/files.h"
+#include "store/folder.h"
 #include "store/format.h"
 
 namespace {

@@ -127,9 +127,12 @@ void PopUp(SMALL_RECT* pRc, WORD att, LABEL_BUNDLE* pLabel, HOT_AREA* pHotArea) 
     gp_top_layer = nextLayer;
     gi_refused[nextLayer->LayerNo] = 0;
 
+    // The inside is blanked as well as coloured: text left beneath (a
+    // listing's column heads) would read as part of the labels.
     for (int y = pRc->Top; y <= pRc->Bottom; y++) {
         COORD at = {pRc->Left, static_cast<SHORT>(y)};
         FillConsoleOutputAttribute(gh_std_out, att, cols, at, nullptr);
+        FillConsoleOutputCharacterA(gh_std_out, ' ', cols, at, nullptr);
     }
 
     for (int i = 0; i < pLabel->num; i++) {

@@ -39,6 +39,7 @@ if(NOT WIN32)
 endif()
 
 set(QUORVEL_TESTS_commands
+  commands/cancel_test.cpp
   commands/departments_test.cpp
   commands/help_test.cpp
   commands/numbers_test.cpp

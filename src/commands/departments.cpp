@@ -92,6 +92,7 @@ BOOL ModM() {
     con_puts("\n  科室编号  科室名称");
     con_printf("\n  %-10d%-12s\n", found->number, Shown(found->name));
     con_puts("\n请输入修改的内容：");
+    PutBackOnCancel<DEPART_NODE> put_back(found);
     ReadDepartForm(found, 10, 11, true);
     // The patients carry their department's number into the files: a new
     // number goes with them, or the next load would leave them behind.
@@ -134,11 +135,13 @@ BOOL InserM() {
         con_printf("\n动态分配内存失败！");
         return TRUE;
     }
-    // Linked before its fields are read: a form cut short leaves a zeroed
-    // department in the list, never a lost block.
+    // Linked before its fields are read: a form cut short by the end of input
+    // leaves a zeroed department in the list, never a lost block; a cancelled
+    // one takes it out again.
     d->anext = nullptr;
     d->next = found->next;
     found->next = d;
+    UnlinkOnCancel<DEPART_NODE> unlink(&found->next, d);
     GotoXY(1, 4);
     con_puts("\n\n请输入插入科室内容:");
     ReadDepartForm(d, 10, 15);

@@ -181,6 +181,7 @@ BOOL ModA() {
     // Department number, place in the list and visit records stay as they are;
     // the records follow a new patient number, which ties them to the patient
     // in the files.
+    PutBackOnCancel<PATIENT_NODE> put_back(p);
     ReadPatient(p, kModForm, true);
     RenumberChildren(p);
     store::NoteModified(p);

@@ -181,6 +181,7 @@ BOOL ModL() {
     con_puts(kRecordHeader);
     PrintRecordRow(record);
     con_puts("\n\n请输入修改的内容：");
+    PutBackOnCancel<RECORD_NODE> put_back(record);
     ReadRecordForm(record, kLabels, 10);
     store::NoteModified(record);
     con_printf("修改成功！任意键返回！");
@@ -265,9 +266,10 @@ BOOL InserL() {
         return TRUE;
     }
     // Linked before its fields are read: the record belongs to the list from
-    // here on, whatever the form receives.
+    // here on, whatever the form receives, unless the user cancels it.
     record->next = anchor->next;
     anchor->next = record;
+    UnlinkOnCancel<RECORD_NODE> unlink(&anchor->next, record);
     record->number1 = anchor->number1;
     GotoXY(1, 4);
     con_puts("\n\n请输入插入就诊记录的信息");

@@ -231,6 +231,13 @@ void set_title(const std::u16string& title) {
     SetConsoleTitleW(w.c_str());
 }
 
+void bell() {
+    std::lock_guard<std::mutex> hold(g_lock);
+    if (!g_open) return;
+    DWORD written = 0;
+    WriteConsoleW(g_buffer, L"\a", 1, &written, nullptr);
+}
+
 Window window() {
     std::lock_guard<std::mutex> hold(g_lock);
     CONSOLE_SCREEN_BUFFER_INFO info{};
