@@ -1,7 +1,7 @@
 # The tests of the Windows build under Wine (CTest label "windows"): the unit
 # and scenario tests of every area but the terminal's, less those that need
-# POSIX (FIFOs, fork, permissions), and one session of quorvel.exe in a Wine
-# console in tmux.
+# POSIX (FIFOs, fork, permissions); one session of quorvel.exe in a Wine
+# console in tmux; the GBK conversion of both builds against code page 936.
 
 # Wine runs in a prefix of its own in the build tree, made once, quietly
 # (no dialogs, no .NET or HTML engines) and under a time limit.
@@ -29,10 +29,23 @@ foreach(area ${QUORVEL_TEST_AREAS})
 endforeach()
 
 # quorvel.exe in a 150 x 100 tmux pane, against the Linux build's files for
-# the same keys (QUORVEL_LINUX_BINARY: that build's quorvel).
+# the same keys (QUORVEL_LINUX_BINARY: that build's quorvel; its GBK plane
+# writer is beside it, in tests/).
 set(QUORVEL_LINUX_BINARY "" CACHE FILEPATH "The Linux build's quorvel, for the Wine session")
+get_filename_component(linux_build "${QUORVEL_LINUX_BINARY}" DIRECTORY)
 add_test(NAME windows.e2e.session
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wine/session.sh $<TARGET_FILE:quorvel>
                  ${QUORVEL_LINUX_BINARY} ${CMAKE_CROSSCOMPILING_EMULATOR})
 set_tests_properties(windows.e2e.session PROPERTIES
   LABELS "windows;e2e" FIXTURES_REQUIRED wine TIMEOUT 300 ENVIRONMENT "${wine_env}")
+
+# The program's GBK conversion in both builds against code page 936 as the
+# Windows API gives it, over the whole plane.
+add_executable(gbk_plane_api wine/gbk_plane_api.cpp)
+target_include_directories(gbk_plane_api PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+add_test(NAME windows.gbk_plane
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wine/gbk_plane.sh ${linux_build}/tests/gbk_plane
+                 $<TARGET_FILE:gbk_plane> $<TARGET_FILE:gbk_plane_api>
+                 ${CMAKE_CROSSCOMPILING_EMULATOR})
+set_tests_properties(windows.gbk_plane PROPERTIES
+  LABELS "windows;console" FIXTURES_REQUIRED wine TIMEOUT 300 ENVIRONMENT "${wine_env}")
