@@ -1,7 +1,8 @@
 # The tests of the Windows build under Wine (CTest label "windows"): the unit
 # and scenario tests of every area but the terminal's, less those that need
 # POSIX (FIFOs, fork, permissions); one session of quorvel.exe in a Wine
-# console in tmux; the GBK conversion of both builds against code page 936.
+# console in tmux, and the console given back, seen by a probe; the GBK
+# conversion of both builds against code page 936.
 
 # Wine runs in a prefix of its own in the build tree, made once, quietly
 # (no dialogs, no .NET or HTML engines) and under a time limit.
@@ -49,3 +50,16 @@ add_test(NAME windows.gbk_plane
                  ${CMAKE_CROSSCOMPILING_EMULATOR})
 set_tests_properties(windows.gbk_plane PROPERTIES
   LABELS "windows;console" FIXTURES_REQUIRED wine TIMEOUT 300 ENVIRONMENT "${wine_env}")
+
+# The probe: describes the console before and after quorvel.exe runs in it,
+# and reads the exe's version information and manifest.
+add_executable(probe wine/probe.cpp)
+target_link_libraries(probe PRIVATE version)
+
+# quorvel.exe left by Alt+X and by Ctrl+C in a Wine console in tmux: the
+# console as the probe saw it before.
+add_test(NAME windows.e2e.console_restore
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wine/console_restore.sh $<TARGET_FILE:quorvel>
+                 $<TARGET_FILE:probe> ${CMAKE_CROSSCOMPILING_EMULATOR})
+set_tests_properties(windows.e2e.console_restore PROPERTIES
+  LABELS "windows;e2e" FIXTURES_REQUIRED wine TIMEOUT 300 ENVIRONMENT "${wine_env}")

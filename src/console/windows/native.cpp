@@ -17,7 +17,7 @@ constexpr UINT kGbk = 936;
 // What open() found, to be put back.
 struct Remembered {
     HANDLE in = INVALID_HANDLE_VALUE;
-    HANDLE out = INVALID_HANDLE_VALUE;  // the screen buffer that was active
+    HANDLE out = INVALID_HANDLE_VALUE;  // the screen buffer that was active (CONOUT$)
     DWORD in_mode = 0;
     DWORD out_mode = 0;
     UINT in_cp = 0;
@@ -75,6 +75,7 @@ void restore_locked() {
     SetConsoleTextAttribute(w.out, w.info.wAttributes);
     SetConsoleCursorInfo(w.out, &w.cursor);
     SetConsoleCursorPosition(w.out, w.info.dwCursorPosition);
+    CloseHandle(w.out);
     if (g_buffer != INVALID_HANDLE_VALUE) CloseHandle(g_buffer);
     g_buffer = INVALID_HANDLE_VALUE;
 }
@@ -150,10 +151,22 @@ bool open(int cols, int rows, std::string& error) {
     if (g_open) return true;
     Remembered w;
     w.in = GetStdHandle(STD_INPUT_HANDLE);
-    w.out = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (!GetConsoleMode(w.in, &w.in_mode) || !GetConsoleMode(w.out, &w.out_mode) ||
-        !GetConsoleScreenBufferInfo(w.out, &w.info)) {
+    DWORD std_out_mode = 0;
+    if (!GetConsoleMode(w.in, &w.in_mode) ||
+        !GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &std_out_mode)) {
         error = "standard input and output must be a console";
+        return false;
+    }
+    // The buffer to give back is the one active now, and CONOUT$ names that
+    // very buffer. The standard output handle need not: under Wine a handle a
+    // child inherits follows whichever buffer is active, so once ours is, it
+    // would name ours and the user's would never come back.
+    w.out = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (w.out == INVALID_HANDLE_VALUE || !GetConsoleMode(w.out, &w.out_mode) ||
+        !GetConsoleScreenBufferInfo(w.out, &w.info)) {
+        if (w.out != INVALID_HANDLE_VALUE) CloseHandle(w.out);
+        error = "cannot open the console's screen buffer";
         return false;
     }
     GetConsoleCursorInfo(w.out, &w.cursor);
@@ -167,6 +180,7 @@ bool open(int cols, int rows, std::string& error) {
                                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                               CONSOLE_TEXTMODE_BUFFER, nullptr);
     if (buffer == INVALID_HANDLE_VALUE) {
+        CloseHandle(w.out);
         error = "cannot create a console screen buffer";
         return false;
     }
@@ -270,6 +284,11 @@ bool read(WideRecord& rec) {
         if (!g_open) return false;
         in = g_was.in;
     }
+    // Blocks in the wait, and reads only once a record is there: under Wine
+    // a read still waiting when the control handler ends the process stays
+    // pending in the console and takes the input of whoever reads after us
+    // (the command prompt that started us), for good.
+    if (WaitForSingleObject(in, INFINITE) != WAIT_OBJECT_0) return false;
     INPUT_RECORD r;
     DWORD n = 0;
     if (!ReadConsoleInputW(in, &r, 1, &n) || n != 1) return false;
