@@ -4,6 +4,7 @@
 #
 #   what                        POSIX (Linux)                      Windows
 #   entry                       src/platform/posix/main.cpp        src/platform/windows/main.cpp
+#                                                                  (+ version information, manifest)
 #   front end                   src/console/terminal/              src/console/windows/
 #   the store's file operations src/platform/posix/store_files.cpp src/platform/windows/store_files.cpp
 #
@@ -12,7 +13,7 @@
 #
 # Sets QUORVEL_CONSOLE_PLATFORM_SOURCES (the front end, built into the
 # console library), QUORVEL_STORE_PLATFORM_SOURCES (built into the store
-# library) and QUORVEL_ENTRY_SOURCE.
+# library) and QUORVEL_ENTRY_SOURCES.
 
 if(WIN32)
   set(_os windows)
@@ -42,4 +43,15 @@ else()
 endif()
 
 set(QUORVEL_STORE_PLATFORM_SOURCES src/platform/${_os}/store_files.cpp)
-set(QUORVEL_ENTRY_SOURCE src/platform/${_os}/main.cpp)
+set(QUORVEL_ENTRY_SOURCES src/platform/${_os}/main.cpp)
+
+if(WIN32)
+  # The exe's version information (the project's version, product, file
+  # description) and its application manifest, compiled by windres.
+  enable_language(RC)
+  configure_file(src/platform/windows/quorvel.manifest.in ${CMAKE_BINARY_DIR}/quorvel.manifest @ONLY)
+  configure_file(src/platform/windows/quorvel.rc.in ${CMAKE_BINARY_DIR}/quorvel.rc @ONLY)
+  set_source_files_properties(${CMAKE_BINARY_DIR}/quorvel.rc PROPERTIES
+    OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/quorvel.manifest)
+  list(APPEND QUORVEL_ENTRY_SOURCES ${CMAKE_BINARY_DIR}/quorvel.rc)
+endif()

@@ -2,7 +2,7 @@
 # and scenario tests of every area but the terminal's, less those that need
 # POSIX (FIFOs, fork, permissions); one session of quorvel.exe in a Wine
 # console in tmux, and the console given back, seen by a probe; the GBK
-# conversion of both builds against code page 936.
+# conversion of both builds against code page 936; the exe and the zip.
 
 # Wine runs in a prefix of its own in the build tree, made once, quietly
 # (no dialogs, no .NET or HTML engines) and under a time limit.
@@ -63,3 +63,13 @@ add_test(NAME windows.e2e.console_restore
                  $<TARGET_FILE:probe> ${CMAKE_CROSSCOMPILING_EMULATOR})
 set_tests_properties(windows.e2e.console_restore PROPERTIES
   LABELS "windows;e2e" FIXTURES_REQUIRED wine TIMEOUT 300 ENVIRONMENT "${wine_env}")
+
+# The release build: the exe stripped, with version information and a
+# manifest, "/?" as "--help", and the zip's files.
+if(CMAKE_BUILD_TYPE STREQUAL "Release")
+  add_test(NAME windows.release
+           COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wine/release.sh ${PROJECT_BINARY_DIR}
+                   ${PROJECT_VERSION} $<TARGET_FILE:probe> ${CMAKE_CROSSCOMPILING_EMULATOR})
+  set_tests_properties(windows.release PROPERTIES
+    LABELS "windows;package" FIXTURES_REQUIRED wine TIMEOUT 300 ENVIRONMENT "${wine_env}")
+endif()
