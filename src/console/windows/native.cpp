@@ -29,6 +29,8 @@ struct Remembered {
 
 // Guards everything below: the control handler runs on a thread of its own.
 std::mutex g_lock;
+// Held while a record is taken from the console (read(), quit()).
+std::mutex g_reading;
 bool g_open = false;
 Remembered g_was;
 HANDLE g_buffer = INVALID_HANDLE_VALUE;  // the program's own screen buffer
@@ -212,6 +214,8 @@ void close() {
 }
 
 void quit(int status) {
+    // Never in the middle of a read (see read()); and no read starts after.
+    std::lock_guard<std::mutex> reading(g_reading);
     close();
     ExitProcess(static_cast<UINT>(status));
 }
@@ -284,16 +288,24 @@ bool read(WideRecord& rec) {
         if (!g_open) return false;
         in = g_was.in;
     }
-    // Blocks in the wait, and reads only once a record is there: under Wine
-    // a read still waiting when the control handler ends the process stays
-    // pending in the console and takes the input of whoever reads after us
-    // (the command prompt that started us), for good.
-    if (WaitForSingleObject(in, INFINITE) != WAIT_OBJECT_0) return false;
-    INPUT_RECORD r;
-    DWORD n = 0;
-    if (!ReadConsoleInputW(in, &r, 1, &n) || n != 1) return false;
-    rec = from_native(r);
-    return true;
+    // Under Wine a read still in the console when the control handler ends
+    // the process stays pending there, and at the next key the console host
+    // ends: whoever started us (a command prompt) never gets input again.
+    // So the waiting is done outside the console, and a record is taken only
+    // once one is there, under g_reading, which quit() takes first. Ctrl+C
+    // both queues a record and raises the control event, so the two meet.
+    for (;;) {
+        if (WaitForSingleObject(in, INFINITE) != WAIT_OBJECT_0) return false;
+        std::lock_guard<std::mutex> reading(g_reading);
+        DWORD waiting = 0;
+        if (!GetNumberOfConsoleInputEvents(in, &waiting)) return false;
+        if (waiting == 0) continue;  // taken by another reader meanwhile
+        INPUT_RECORD r;
+        DWORD n = 0;
+        if (!ReadConsoleInputW(in, &r, 1, &n) || n != 1) return false;
+        rec = from_native(r);
+        return true;
+    }
 }
 
 }  // namespace con::win::native
