@@ -33,7 +33,9 @@ set(QUORVEL_TESTS_store
   store/store_lookup_test.cpp
   store/store_result_test.cpp
   store/store_save_test.cpp)
-if(NOT WIN32)
+if(WIN32)
+  list(APPEND QUORVEL_TESTS_store store/store_readonly_windows_test.cpp)
+else()
   # Other copies of the program in child processes (fork), and signals.
   list(APPEND QUORVEL_TESTS_store store/store_safety_test.cpp)
 endif()
