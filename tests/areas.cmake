@@ -24,6 +24,7 @@ set(QUORVEL_TESTS_terminal
 
 set(QUORVEL_TESTS_store
   store/samples_test.cpp
+  store/recovery_test.cpp
   store/store_ask_test.cpp
   store/store_backup_test.cpp
   store/store_files_test.cpp

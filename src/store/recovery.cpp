@@ -46,20 +46,34 @@ int g_journal = -1;                    // the file, open to append, while it is 
 DEPART_NODE* g_found = nullptr;        // read at start-up, not yet the collection
 SeenFile g_found_seen[3];
 
-/* ---- CRC-32 (the polynomial of zip and PNG) ---- */
+/* ---- CRC-32 (the polynomial of zip and PNG), eight bytes a step ---- */
 
-std::uint32_t Crc32(const unsigned char* p, std::size_t n, std::uint32_t crc = 0) {
-    static const auto table = [] {
-        std::vector<std::uint32_t> t(256);
+struct CrcTables {
+    std::uint32_t t[8][256];
+    CrcTables() {
         for (std::uint32_t i = 0; i < 256; ++i) {
             std::uint32_t c = i;
             for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
+            t[0][i] = c;
         }
-        return t;
-    }();
+        for (int j = 1; j < 8; ++j)
+            for (int i = 0; i < 256; ++i) t[j][i] = (t[j - 1][i] >> 8) ^ t[0][t[j - 1][i] & 0xFF];
+    }
+};
+
+std::uint32_t Crc32(const unsigned char* p, std::size_t n, std::uint32_t crc = 0) {
+    static const CrcTables tables;
+    const auto& t = tables.t;
     crc = ~crc;
-    while (n--) crc = table[(crc ^ *p++) & 0xFF] ^ (crc >> 8);
+    while (n >= 8) {
+        const std::uint32_t lo = crc ^ (static_cast<std::uint32_t>(p[0]) | p[1] << 8 | p[2] << 16 |
+                                        static_cast<std::uint32_t>(p[3]) << 24);
+        crc = t[7][lo & 0xFF] ^ t[6][(lo >> 8) & 0xFF] ^ t[5][(lo >> 16) & 0xFF] ^ t[4][lo >> 24] ^
+              t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]];
+        p += 8;
+        n -= 8;
+    }
+    while (n--) crc = t[0][(crc ^ *p++) & 0xFF] ^ (crc >> 8);
     return ~crc;
 }
 
@@ -468,6 +482,38 @@ void AllUnsaved() {
     if (g_keeper) WriteBase();
 }
 
+namespace {
+
+Recovery ReadRecoveryFile(const std::string& path, DEPART_NODE** out, SeenFile (*seen)[3],
+                          bool* memory_short) {
+    *out = nullptr;
+    *memory_short = false;
+    switch (Look(path.c_str(), nullptr)) {
+        case Entry::kMissing: return Recovery::kNone;
+        case Entry::kOther: return Recovery::kDamaged;
+        case Entry::kRegular: break;
+    }
+    std::string bytes;
+    if (!ReadWholeFile(path, &bytes)) return Recovery::kDamaged;
+    Reader in(bytes);
+    Read got = ReadBase(in, out, *seen);
+    if (got == Read::kWhole) got = ReadJournal(in, out);
+    if (got == Read::kWhole) return Recovery::kRecoverable;
+    FreeCollection(*out);
+    *out = nullptr;
+    *memory_short = got == Read::kNoMemory;
+    return Recovery::kDamaged;
+}
+
+}  // namespace
+
+Recovery ReadRecoveryFile(const std::string& path, DEPART_NODE** out) {
+    SeenFile seen[3];
+    bool memory_short = false;
+    Recovery found = ReadRecoveryFile(path, out, &seen, &memory_short);
+    return memory_short ? Recovery::kNone : found;
+}
+
 Recovery StartRecovery() {
     StopRecovery();
     g_path = InFolder(kRecoveryFileName);
@@ -479,23 +525,15 @@ Recovery StartRecovery() {
     for (const std::string& name : FolderNames(FolderOf(g_path)))
         if (TempTarget(name) == kRecoveryFileName) Remove(JoinPath(FolderOf(g_path), name).c_str());
 
-    switch (Look(g_path.c_str(), nullptr)) {
-        case Entry::kMissing: return Recovery::kNone;
-        case Entry::kOther: return Recovery::kDamaged;
-        case Entry::kRegular: break;
+    bool memory_short = false;
+    Recovery found = ReadRecoveryFile(g_path, &g_found, &g_found_seen, &memory_short);
+    if (memory_short) {
+        // The file stays for a later run, and this one keeps none, so as not
+        // to write over it.
+        g_keeper.reset();
+        return Recovery::kNone;
     }
-    std::string bytes;
-    if (!ReadWholeFile(g_path, &bytes)) return Recovery::kDamaged;
-    Reader in(bytes);
-    Read got = ReadBase(in, &g_found, g_found_seen);
-    if (got == Read::kWhole) got = ReadJournal(in, &g_found);
-    if (got == Read::kWhole) return Recovery::kRecoverable;
-    DropFound();
-    if (got == Read::kDamaged) return Recovery::kDamaged;
-    // Memory ran short: the file stays for a later run, and this one keeps
-    // none, so as not to write over it.
-    g_keeper.reset();
-    return Recovery::kNone;
+    return found;
 }
 
 void Recover() {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "store/collection.h"
 
@@ -73,5 +74,10 @@ void DiscardRecovery();
 void SetAsideRecovery();
 // The end of a run: lets go of the keeper's lock, keeps the file.
 void StopRecovery();
+
+// Reads a recovery file whole into a new collection, as the start-up does,
+// without taking or changing anything: kRecoverable, kDamaged (*out null),
+// or kNone when there is no such file.
+Recovery ReadRecoveryFile(const std::string& path, DEPART_NODE** out);
 
 }  // namespace store

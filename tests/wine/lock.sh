@@ -23,7 +23,7 @@ wine_run=(env WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' "$WINE")
 
 # A holder left running would hold the lock of a folder that is gone.
 HOLDER=
-trap '[[ -z $HOLDER ]] || kill "$HOLDER" 2>/dev/null; e2e_cleanup' EXIT
+trap '[[ -z $HOLDER ]] || kill "$HOLDER" 2>/dev/null || true; e2e_cleanup' EXIT
 
 # hold CMD...: runs a lock holder in the background until it says "held".
 # It is the background process itself (exec), so that killing it lets go.
