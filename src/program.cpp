@@ -33,7 +33,11 @@ const char kMenusAndForms[] =
     "typed; Esc on an empty answer leaves the command: the entry being typed is\n"
     "not added, a modified one is put back, entries finished before it stay.\n"
     "Only N or n answers no.\n"
-    "The mouse opens menus and chooses items and dialog answers.\n";
+    "The mouse opens menus and chooses items and dialog answers.\n"
+    "The data files change only when you save (File, S). Work not saved yet is\n"
+    "kept, entry by entry, in Quorvel.recover beside them, however the program\n"
+    "ends, and the next start offers it back; a load asks before it throws it\n"
+    "away.\n";
 
 const char kOptions[] =
     "\n"

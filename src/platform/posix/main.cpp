@@ -22,7 +22,7 @@ const char kKeys[] =
     "the scroll-back: the rows a long listing pushed off the top. Shift+PgUp/PgDn\n"
     "move by half a page where the terminal passes them on (xterm, urxvt and\n"
     "mlterm keep them); any other key comes back. Ctrl+Z suspends; Ctrl+C ends\n"
-    "at once, without saving. In GNU screen press Esc twice: screen holds a lone\n"
+    "at once. In GNU screen press Esc twice: screen holds a lone\n"
     "Esc while mouse reporting is on. xterm needs a font with Chinese, e.g.\n"
     "xterm -fa \"WenQuanYi Micro Hei Mono\" (fonts-wqy-microhei).\n";
 

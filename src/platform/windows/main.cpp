@@ -18,7 +18,7 @@ const char kWhere[] =
 
 const char kKeys[] =
     "The mouse wheel scrolls a window smaller than the screen. Ctrl+C ends at\n"
-    "once, without saving.\n";
+    "once.\n";
 
 }  // namespace
 
