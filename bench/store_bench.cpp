@@ -108,16 +108,31 @@ void BM_Restore(benchmark::State& state) {
 
 /* ---- The recovery file of unsaved work ---- */
 
-// The first completed entry after a save writes the whole collection as the
-// recovery file's base.
-void BM_RecoveryFirstChange(benchmark::State& state) {
-    Env();
+// The full collection, this copy the keeper of the recovery file; the last
+// visit record of the collection, the one the benchmarks modify.
+RECORD_NODE* StartKeepingRecovery() {
     SetCollection(kFull);
     store::StartRecovery();
     RECORD_NODE* last = nullptr;
     for (const DEPART_NODE* d = hp; d; d = d->next)
         for (const PATIENT_NODE* p = d->anext; p; p = p->next)
             if (p->lnext) last = p->lnext;
+    return last;
+}
+
+void StopKeepingRecovery(benchmark::State& state) {
+    store::StopRecovery();
+    std::remove("Quorvel.recover");
+    Counters(state, kFull);
+    FreeCollection(hp);
+    hp = nullptr;
+}
+
+// The first completed entry after a save writes the whole collection as the
+// recovery file's base.
+void BM_RecoveryFirstChange(benchmark::State& state) {
+    Env();
+    RECORD_NODE* last = StartKeepingRecovery();
     for (auto _ : state) {
         state.PauseTiming();
         store::NothingUnsaved();  // as after a save
@@ -126,11 +141,7 @@ void BM_RecoveryFirstChange(benchmark::State& state) {
         store::NoteModified(last);
     }
     if (!store::Unsaved()) state.SkipWithError("nothing noted");
-    store::StopRecovery();
-    std::remove("Quorvel.recover");
-    Counters(state, kFull);
-    FreeCollection(hp);
-    hp = nullptr;
+    StopKeepingRecovery(state);
 }
 
 // Every later completed entry: one visit record modified, the last of the
@@ -138,22 +149,13 @@ void BM_RecoveryFirstChange(benchmark::State& state) {
 // to the journal and flushed.
 void BM_RecoveryLaterEntry(benchmark::State& state) {
     Env();
-    SetCollection(kFull);
-    store::StartRecovery();
-    RECORD_NODE* last = nullptr;
-    for (const DEPART_NODE* d = hp; d; d = d->next)
-        for (const PATIENT_NODE* p = d->anext; p; p = p->next)
-            if (p->lnext) last = p->lnext;
+    RECORD_NODE* last = StartKeepingRecovery();
     store::NoteModified(last);  // the base
     for (auto _ : state) {
         last->lmoney += 1.0f;
         store::NoteModified(last);
     }
-    store::StopRecovery();
-    std::remove("Quorvel.recover");
-    Counters(state, kFull);
-    FreeCollection(hp);
-    hp = nullptr;
+    StopKeepingRecovery(state);
 }
 
 /* ---- The walk: each patient attached by walking the departments, each

@@ -22,8 +22,8 @@ bool IsRegular(int fd) {
 
 // Non-blocking, so that opening a FIFO returns at once; it is then refused
 // with everything else that is not a regular file.
-int OpenRead(const char* path) {
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+int OpenRegular(const char* path, int flags) {
+    int fd = ::open(path, flags | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return -1;
     if (!IsRegular(fd)) {
         ::close(fd);
@@ -32,21 +32,14 @@ int OpenRead(const char* path) {
     }
     return fd;
 }
+
+int OpenRead(const char* path) { return OpenRegular(path, O_RDONLY); }
 
 int Create(const char* path) {
     return ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
 }
 
-int OpenAppend(const char* path) {
-    int fd = ::open(path, O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0) return -1;
-    if (!IsRegular(fd)) {
-        ::close(fd);
-        errno = EINVAL;
-        return -1;
-    }
-    return fd;
-}
+int OpenAppend(const char* path) { return OpenRegular(path, O_WRONLY | O_APPEND | O_NOFOLLOW); }
 
 std::ptrdiff_t Read(int fd, void* buf, std::size_t n) { return ::read(fd, buf, n); }
 std::ptrdiff_t Write(int fd, const void* buf, std::size_t n) { return ::write(fd, buf, n); }

@@ -69,9 +69,8 @@ bool IsRegular(HANDLE h, BY_HANDLE_FILE_INFORMATION* info) {
            !(info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-int OpenRead(const char* path) {
-    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+// A descriptor for a handle of a regular file; anything else is closed.
+int KeepRegular(HANDLE h) {
     if (h == INVALID_HANDLE_VALUE) return -1;
     BY_HANDLE_FILE_INFORMATION info;
     if (!IsRegular(h, &info)) {
@@ -81,25 +80,31 @@ int OpenRead(const char* path) {
     return Keep(h);
 }
 
+int OpenRead(const char* path) {
+    return KeepRegular(CreateFileW(Wide(path).c_str(), GENERIC_READ, kShareAll, nullptr,
+                                   OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
+
 // A new file inherits the folder's access rights, as every file made there does.
 int Create(const char* path) {
     return Keep(CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+int Close(int fd);
+
 // Write access as a whole, which FlushFileBuffers needs; the writes go on
 // from the end, where the file pointer is put once.
 int OpenAppend(const char* path) {
-    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return -1;
-    BY_HANDLE_FILE_INFORMATION info;
+    int fd = KeepRegular(CreateFileW(Wide(path).c_str(), GENERIC_WRITE, kShareAll, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER zero{};
-    if (!IsRegular(h, &info) || !SetFilePointerEx(h, zero, nullptr, FILE_END)) {
-        CloseHandle(h);
+    if (fd >= 0 && !SetFilePointerEx(Handle(fd), zero, nullptr, FILE_END)) {
+        Close(fd);
         return -1;
     }
-    return Keep(h);
+    return fd;
 }
 
 std::ptrdiff_t Read(int fd, void* buf, std::size_t n) {
@@ -264,13 +269,7 @@ int OpenLockFile(const char* path, bool create) {
     if (h == INVALID_HANDLE_VALUE)
         h = CreateFileW(Wide(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return -1;
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!IsRegular(h, &info)) {
-        CloseHandle(h);
-        return -1;
-    }
-    return Keep(h);
+    return KeepRegular(h);
 }
 
 // A lock held through one handle conflicts with every other handle, in this
