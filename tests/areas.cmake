@@ -39,6 +39,7 @@ if(NOT WIN32)
 endif()
 
 set(QUORVEL_TESTS_cli
+  cli/check_test.cpp
   cli/csv_test.cpp)
 
 set(QUORVEL_TESTS_commands
