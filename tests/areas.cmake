@@ -40,7 +40,8 @@ endif()
 
 set(QUORVEL_TESTS_cli
   cli/check_test.cpp
-  cli/csv_test.cpp)
+  cli/csv_test.cpp
+  cli/export_test.cpp)
 
 set(QUORVEL_TESTS_commands
   commands/departments_test.cpp

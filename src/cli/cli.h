@@ -24,5 +24,7 @@ enum Exit : int {
 // standard error. FOLDER is the folder of the data files and must exist.
 int Check(const std::string& folder, std::string* out, std::string* err,
           int wait_ms = store::kLockWaitMs);
+int Export(const std::string& outdir, const std::string& folder, std::string* err,
+           int wait_ms = store::kLockWaitMs);
 
 }  // namespace cli

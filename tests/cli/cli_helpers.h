@@ -24,4 +24,15 @@ inline void CopySamples(const std::string& folder) {
         WriteFile(folder + "/" + f, ReadFile(std::string(QUORVEL_SAMPLES_DIR) + "/" + f));
 }
 
+inline std::string VisitBytes(int patient, int number, float fee, const char* details) {
+    RECORD_NODE r{};
+    r.number1 = patient;
+    r.number2 = number;
+    r.lmoney = fee;
+    SetText(r.tell, details);
+    unsigned char out[store::kRecordSize];
+    store::EncodeRecord(r, out);
+    return std::string(reinterpret_cast<char*>(out), sizeof out);
+}
+
 }  // namespace cli_test
