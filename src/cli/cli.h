@@ -20,6 +20,16 @@ enum Exit : int {
                       // could not be written
 };
 
+// The options of both modes, for --help.
+extern const char kHelp[];
+
+// Whether a first argument names one of the modes.
+bool IsMode(const char* arg);
+
+// Runs the mode that argv[1] names with the arguments after it; returns the
+// exit status.
+int Run(int argc, char** argv);
+
 // The modes themselves, with what they print for standard output and
 // standard error. FOLDER is the folder of the data files and must exist.
 int Check(const std::string& folder, std::string* out, std::string* err,
