@@ -10,7 +10,7 @@
 #
 # Sets QUORVEL_CONSOLE_PLATFORM_SOURCES (front end and GBK converter, built
 # into the console library), QUORVEL_STORE_PLATFORM_SOURCES (built into the
-# store library) and QUORVEL_ENTRY_SOURCE.
+# store library), QUORVEL_ENTRY_SOURCE and QUORVEL_ENTRY_LINK_OPTIONS.
 
 if(WIN32)
   set(_os windows)
@@ -25,6 +25,8 @@ if(WIN32)
   add_link_options(-static)
   # Windows 10 is the oldest the program is built for.
   add_compile_definitions(_WIN32_WINNT=0x0A00 WINVER=0x0A00 UNICODE _UNICODE)
+  # The entry takes its arguments as UTF-16 (wmain).
+  set(QUORVEL_ENTRY_LINK_OPTIONS -municode)
 else()
   set(_os posix)
   set(QUORVEL_CONSOLE_PLATFORM_SOURCES

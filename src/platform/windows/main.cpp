@@ -2,7 +2,9 @@
 // system. Texts here stay ASCII: they are printed before the console is set up.
 #include <cstdio>
 #include <string>
+#include <vector>
 
+#include "cli/paths.h"
 #include "console/console.h"
 #include "console/windows/windows_frontend.h"
 #include "program.h"
@@ -20,8 +22,19 @@ const char kKeys[] =
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (int status = program::TakeArguments(argc, argv, kWhere, kKeys); status >= 0) return status;
+// The arguments come as UTF-16 (wmain, linked with -municode) and go on as
+// UTF-8, the store's encoding of paths on Windows, so that a folder named in
+// any script reaches the files it names whatever the system's code page.
+int wmain(int argc, wchar_t** wargv) {
+    static_assert(sizeof(wchar_t) == sizeof(char16_t));
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i)
+        args.push_back(cli::Utf8FromUtf16(reinterpret_cast<const char16_t*>(wargv[i])));
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (int status = program::TakeArguments(argc, argv.data(), kWhere, kKeys); status >= 0)
+        return status;
 
     // Static, so that the console is given back also when something calls exit().
     static con::win::WindowsFrontend console;
