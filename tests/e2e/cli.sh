@@ -108,7 +108,7 @@ pass "--export never writes over files already there (status 1)"
 
 # Another process holds the folder's lock as the program takes it.
 HOLDER=
-trap '[[ -z $HOLDER ]] || kill "$HOLDER" 2>/dev/null; e2e_cleanup' EXIT
+trap '[[ -z $HOLDER ]] || kill "$HOLDER" 2>/dev/null || true; e2e_cleanup' EXIT
 (cd data && exec "$HOLDER_BIN" exclusive 60000 >../holder.out 2>&1) &
 HOLDER=$!
 wait_until "the holder did not take the lock" grep -q held holder.out
