@@ -8,7 +8,7 @@ FUZZ_SECONDS ?= 60
 FUZZ_SESSION_SECONDS ?= 120
 
 .PHONY: deps build run package test test-release test-sanitize test-fuzz bench samples clean \
-        deps-windows windows test-windows
+        deps-windows windows test-windows gbk-table
 
 deps:
 	@scripts/install-deps.sh
@@ -78,6 +78,17 @@ test-windows: deps-windows build
 	$(WINDOWS_CONFIGURE)
 	cmake --build build-win -j$(JOBS)
 	ctest --test-dir build-win -L windows -j$(JOBS) --output-on-failure
+
+# Rewrites src/console/gbk_table.cpp, the program's GBK table, from code page
+# 936 as the Windows API gives it under Wine (tools/gbk_table.cpp).
+WINE_ENV = WINEPREFIX=$(CURDIR)/build-win/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
+gbk-table: deps-windows
+	$(WINDOWS_CONFIGURE)
+	cmake --build build-win -j$(JOBS) --target gbk_table
+	scripts/wine-prefix.sh $(CURDIR)/build-win/wine
+	$(WINE_ENV) $$(command -v wine || echo /usr/lib/wine/wine64) build-win/gbk_table.exe \
+	    >build-win/gbk_table.cpp
+	mv build-win/gbk_table.cpp src/console/gbk_table.cpp
 
 clean:
 	rm -rf build build-asan build-fuzz build-win

@@ -15,6 +15,7 @@
 #include "store/collection.h"
 #include "store/folder.h"
 #include "store/format.h"
+#include "store/recovery.h"
 
 namespace {
 
@@ -34,7 +35,8 @@ struct Environment {
         if (chdir(tmpl) != 0) std::abort();
     }
     ~Environment() {
-        for (const char* f : {"depart.dat", "patient.dat", "record.dat", "BackupSysData.dat"})
+        for (const char* f : {"depart.dat", "patient.dat", "record.dat", "BackupSysData.dat",
+                              "Quorvel.lock", "Quorvel.recover"})
             std::remove(f);
         if (chdir("/") == 0) rmdir(dir.c_str());
     }
@@ -99,6 +101,56 @@ void BM_Restore(benchmark::State& state) {
     SetCollection(kFull);
     BackupSysData();
     for (auto _ : state) RestoreSysData();
+    Counters(state, kFull);
+    FreeCollection(hp);
+    hp = nullptr;
+}
+
+/* ---- The recovery file of unsaved work ---- */
+
+// The first completed entry after a save writes the whole collection as the
+// recovery file's base.
+void BM_RecoveryFirstChange(benchmark::State& state) {
+    Env();
+    SetCollection(kFull);
+    store::StartRecovery();
+    RECORD_NODE* last = nullptr;
+    for (const DEPART_NODE* d = hp; d; d = d->next)
+        for (const PATIENT_NODE* p = d->anext; p; p = p->next)
+            if (p->lnext) last = p->lnext;
+    for (auto _ : state) {
+        state.PauseTiming();
+        store::NothingUnsaved();  // as after a save
+        state.ResumeTiming();
+        last->lmoney += 1.0f;
+        store::NoteModified(last);
+    }
+    if (!store::Unsaved()) state.SkipWithError("nothing noted");
+    store::StopRecovery();
+    std::remove("Quorvel.recover");
+    Counters(state, kFull);
+    FreeCollection(hp);
+    hp = nullptr;
+}
+
+// Every later completed entry: one visit record modified, the last of the
+// collection (its place is found by walking the whole collection), appended
+// to the journal and flushed.
+void BM_RecoveryLaterEntry(benchmark::State& state) {
+    Env();
+    SetCollection(kFull);
+    store::StartRecovery();
+    RECORD_NODE* last = nullptr;
+    for (const DEPART_NODE* d = hp; d; d = d->next)
+        for (const PATIENT_NODE* p = d->anext; p; p = p->next)
+            if (p->lnext) last = p->lnext;
+    store::NoteModified(last);  // the base
+    for (auto _ : state) {
+        last->lmoney += 1.0f;
+        store::NoteModified(last);
+    }
+    store::StopRecovery();
+    std::remove("Quorvel.recover");
     Counters(state, kFull);
     FreeCollection(hp);
     hp = nullptr;
@@ -201,6 +253,8 @@ BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Load)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Backup)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Restore)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_RecoveryFirstChange)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_RecoveryLaterEntry)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_LoadIndexedWalkableSize)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LoadWalkWalkableSize)->Unit(benchmark::kMillisecond)->Iterations(2);
 

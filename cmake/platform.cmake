@@ -1,16 +1,19 @@
 # The parts that differ between POSIX systems and Windows. The application,
 # the store and the console layer are one source; each platform adds the same
-# four parts, in the same places:
+# three parts, in the same places:
 #
 #   what                        POSIX (Linux)                      Windows
 #   entry                       src/platform/posix/main.cpp        src/platform/windows/main.cpp
+#                                                                  (+ version information, manifest)
 #   front end                   src/console/terminal/              src/console/windows/
-#   GBK converter               src/platform/posix/gbk.cpp         src/platform/windows/gbk.cpp
 #   the store's file operations src/platform/posix/store_files.cpp src/platform/windows/store_files.cpp
 #
-# Sets QUORVEL_CONSOLE_PLATFORM_SOURCES (front end and GBK converter, built
-# into the console library), QUORVEL_STORE_PLATFORM_SOURCES (built into the
-# store library), QUORVEL_ENTRY_SOURCE and QUORVEL_ENTRY_LINK_OPTIONS.
+# (The GBK conversion is one source too: code page 936's table, in
+# src/console/gbk.cpp and gbk_table.cpp.)
+#
+# Sets QUORVEL_CONSOLE_PLATFORM_SOURCES (the front end, built into the
+# console library), QUORVEL_STORE_PLATFORM_SOURCES (built into the store
+# library), QUORVEL_ENTRY_SOURCES and QUORVEL_ENTRY_LINK_OPTIONS.
 
 if(WIN32)
   set(_os windows)
@@ -41,6 +44,16 @@ else()
   find_package(Curses REQUIRED)
 endif()
 
-list(APPEND QUORVEL_CONSOLE_PLATFORM_SOURCES src/platform/${_os}/gbk.cpp)
 set(QUORVEL_STORE_PLATFORM_SOURCES src/platform/${_os}/store_files.cpp)
-set(QUORVEL_ENTRY_SOURCE src/platform/${_os}/main.cpp)
+set(QUORVEL_ENTRY_SOURCES src/platform/${_os}/main.cpp)
+
+if(WIN32)
+  # The exe's version information (the project's version, product, file
+  # description) and its application manifest, compiled by windres.
+  enable_language(RC)
+  configure_file(src/platform/windows/quorvel.manifest.in ${CMAKE_BINARY_DIR}/quorvel.manifest @ONLY)
+  configure_file(src/platform/windows/quorvel.rc.in ${CMAKE_BINARY_DIR}/quorvel.rc @ONLY)
+  set_source_files_properties(${CMAKE_BINARY_DIR}/quorvel.rc PROPERTIES
+    OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/quorvel.manifest)
+  list(APPEND QUORVEL_ENTRY_SOURCES ${CMAKE_BINARY_DIR}/quorvel.rc)
+endif()

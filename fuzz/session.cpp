@@ -21,9 +21,13 @@
 #include "support/scripted.h"
 #include "commands/commands.h"
 #include "layers.h"
+#include "menus.h"
 #include "shell.h"
 #include "store/collection.h"
 #include "session_input.h"
+#include "store/files.h"
+#include "store/recovery.h"
+#include "store/folder.h"
 #include "store/format.h"
 
 namespace {
@@ -135,13 +139,15 @@ struct Scratch {
         for (int i = 0; i < 4; ++i) WriteFile(paths[i], pristine[i]);
     }
 
-    // Only the four files and the lock file; each data file a whole number
-    // of records, the backup exactly its header and the blocks it counts.
+    // Only the four files and the lock file, each data file a whole number of
+    // records; the backup exactly its header and the blocks the header counts.
     void CheckFiles() {
         std::error_code ec;
         for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
             const std::string name = entry.path().filename().string();
-            bool known = name == "Quorvel.lock";  // every command that locks makes it
+            // (The lock file stays: copies on other systems lock its bytes; the
+            // recovery file holds the unsaved work of a session cut short.)
+            bool known = name == store::kLockFileName || name == store::kRecoveryFileName;
             for (const char* n : kNames) known = known || name == n;
             Check(known, "a stray file left beside the data files");
         }

@@ -14,7 +14,10 @@
 
 #include "support/scripted.h"
 #include "commands/commands.h"
+#include "console/reads.h"
 #include "store/collection.h"
+#include "store/files.h"
+#include "store/folder.h"
 #include "store/format.h"
 #include "store_input.h"
 

@@ -96,6 +96,10 @@ def rows(r):
     timed("Load: the same collection", "BM_Load", 1000)
     timed("Backup: the same collection", "BM_Backup", 1000)
     timed("Restore: read the backup, save the three files", "BM_Restore", 1000)
+    timed("Recovery file, the first change after a load or save: the whole collection "
+          "as its base", "BM_RecoveryFirstChange", 1000)
+    timed("Recovery file, each later completed entry (one visit record modified): "
+          "found, appended, flushed", "BM_RecoveryLaterEntry", 100)
 
     idx, walk = r.get("BM_LoadIndexedWalkableSize"), r.get("BM_LoadWalkWalkableSize")
     if idx and walk:

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Packs the Windows build for Windows users: BUILD/quorvel-<version>-win64.zip
 # holding quorvel.exe, README.txt and the manual as text (CRLF line ends,
-# UTF-8 with a byte-order mark, so that Notepad shows them right).
+# UTF-8 with a byte-order mark, so that Notepad shows them right), and the
+# sample collection in samples/ (its data files as they are).
 #   pack-windows.sh BUILD-DIR
 set -euo pipefail
 [[ $# -eq 1 && -f $1/quorvel.exe ]] || { echo "usage: $0 build-win (after building quorvel.exe)" >&2; exit 2; }
@@ -20,6 +21,8 @@ cp "$build/quorvel.exe" "$stage/"
 windows_text <"$root/docs/README-windows.txt" >"$stage/README.txt"
 preconv -e UTF-8 "$root/docs/quorvel.1" | groff -man -Tutf8 -P-c 2>/dev/null | col -bx |
     windows_text >"$stage/quorvel-manual.txt"
+mkdir "$stage/samples"
+cp "$root"/samples/*.dat "$stage/samples/"
 (cd "$build" && zip -q -r -X "$name.zip" "$name")
 rm -rf "$stage"
 echo "$build/$name.zip"

@@ -60,6 +60,10 @@ BOOL CloseSys() { return !Confirmed("一个窗口样例！退出吗？", 1); }
 // The questions of the File menu stand over the screen as it is.
 BOOL ConfirmOverwrite() { return Confirmed("数据文件已在别处改动或尚未加载，确定覆盖吗？", 2); }
 
+BOOL ConfirmRecovery() { return Confirmed("发现上次未保存的修改，是否恢复？", 1); }
+
+BOOL ConfirmDiscard() { return Confirmed("内存中有未保存的修改，确定放弃并加载吗？", 2); }
+
 BOOL ConfirmBackupOverwrite() {
     return Confirmed("内存中的数据未加载或已过期，确定覆盖备份吗？", 2);
 }

@@ -15,3 +15,9 @@ BOOL ConfirmOverwrite();
 // Asked before a backup replaces the backup file with a collection that may
 // not be the data: TRUE to replace it. "取消" is chosen at first.
 BOOL ConfirmBackupOverwrite();
+// Asked at start-up when the last run left unsaved work: TRUE to take it
+// back. "确定" is chosen at first.
+BOOL ConfirmRecovery();
+// Asked before a load throws away unsaved work: TRUE to load. "取消" is
+// chosen at first.
+BOOL ConfirmDiscard();

@@ -77,6 +77,16 @@ void ClearScreen() {
     FillConsoleOutputCharacterA(gh_std_out, ' ', size, home, nullptr);
 }
 
+SavedRow::SavedRow(SHORT y) : y_(y) {
+    SMALL_RECT row = {0, y, SCR_COL - 1, y};
+    ReadConsoleOutputA(gh_std_out, cells_, COORD{SCR_COL, 1}, COORD{0, 0}, &row);
+}
+
+void SavedRow::Restore() {
+    SMALL_RECT row = {0, y_, SCR_COL - 1, y_};
+    WriteConsoleOutputA(gh_std_out, cells_, COORD{SCR_COL, 1}, COORD{0, 0}, &row);
+}
+
 void PopUp(SMALL_RECT* pRc, WORD att, LABEL_BUNDLE* pLabel, HOT_AREA* pHotArea) {
     if (gp_top_layer == nullptr || gp_scr_att == nullptr) return;
     // A rectangle beyond the buffer would reach past the cell map.
@@ -117,9 +127,12 @@ void PopUp(SMALL_RECT* pRc, WORD att, LABEL_BUNDLE* pLabel, HOT_AREA* pHotArea) 
     gp_top_layer = nextLayer;
     gi_refused[nextLayer->LayerNo] = 0;
 
+    // The inside is blanked as well as coloured: text left beneath (a
+    // listing's column heads) would read as part of the labels.
     for (int y = pRc->Top; y <= pRc->Bottom; y++) {
         COORD at = {pRc->Left, static_cast<SHORT>(y)};
         FillConsoleOutputAttribute(gh_std_out, att, cols, at, nullptr);
+        FillConsoleOutputCharacterA(gh_std_out, ' ', cols, at, nullptr);
     }
 
     for (int i = 0; i < pLabel->num; i++) {

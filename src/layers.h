@@ -55,6 +55,17 @@ void ReleaseLayers();
 // Clears the whole screen in the current text attribute.
 void ClearScreen();
 
+// One row of the screen, to be put back as it was.
+class SavedRow {
+public:
+    explicit SavedRow(SHORT y);
+    void Restore();
+
+private:
+    SHORT y_;
+    CHAR_INFO cells_[SCR_COL];
+};
+
 void PopUp(SMALL_RECT* pRc, WORD att, LABEL_BUNDLE* pLabel, HOT_AREA* pHotArea);
 void PopOff();
 void DrawBox(SMALL_RECT* pRc);

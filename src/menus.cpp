@@ -310,7 +310,17 @@ BOOL ExeFunction(int m, int s) {
     // wanted a number, the rest of a line) would answer this command's first
     // questions: it goes. Keys not yet typed into a line stay queued.
     con::reset_input_buffer();
-    return IsSeparator(item) ? TRUE : item.command();
+    if (IsSeparator(item)) return TRUE;
+    try {
+        return item.command();
+    } catch (const con::InputCancelled&) {
+        // Esc on an empty answer: the command has put back what it had
+        // changed. The word stands where the answer would have been typed.
+        con_printf("输入已取消！按任意键返回");
+        con_getch();
+        ClearScreen();
+        return TRUE;
+    }
 }
 
 void ReleaseMenus() {

@@ -50,7 +50,9 @@ int NextSubMenuItem(int from, int step);
 // The item of the open sub-menu whose letter is vkc; 0 for none.
 int SubMenuItemOfLetter(int vkc);
 
-// Runs item s of menu m; FALSE when the program is to end.
+// Runs item s of menu m; FALSE when the program is to end. A command the
+// user cancels (Esc on an empty answer) ends with "输入已取消！按任意键返回"
+// where the answer was awaited, a key, and a cleared screen.
 BOOL ExeFunction(int m, int s);
 // Gives back the bar's copy and the selection, as before start-up.
 void ReleaseMenus();

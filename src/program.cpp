@@ -31,10 +31,16 @@ const char kMenusAndForms[] =
     "arrow or the pointer moves to one, and Enter then just closes it. Esc closes\n"
     "the menu. F1 shows the help topic. Alt+X asks whether to leave: Enter\n"
     "confirms (Esc stays), and then any answer to a second dialog leaves.\n"
-    "Forms: type each answer and press Enter. Esc erases the line being typed;\n"
-    "it does not leave the form: answer the remaining questions (and N where\n"
-    "asked whether to go on). Only N or n answers no.\n"
-    "The mouse opens menus and chooses items and dialog answers.\n";
+    "Forms: type each answer and press Enter. A text answer takes no more than\n"
+    "its field holds: the bell refuses the rest. Esc erases the line being\n"
+    "typed; Esc on an empty answer leaves the command: the entry being typed is\n"
+    "not added, a modified one is put back, entries finished before it stay.\n"
+    "Only N or n answers no.\n"
+    "The mouse opens menus and chooses items and dialog answers.\n"
+    "The data files change only when you save (File, S). Work not saved yet is\n"
+    "kept, entry by entry, in Quorvel.recover beside them, however the program\n"
+    "ends, and the next start offers it back; a load asks before it throws it\n"
+    "away.\n";
 
 const char kOptions[] =
     "\n"

@@ -4,11 +4,13 @@
 
 #include <cstdlib>
 
+#include "console/output.h"
 #include "console/reads.h"
 #include "dialogs.h"
 #include "layers.h"
 #include "menus.h"
 #include "store/collection.h"
+#include "store/recovery.h"
 #include "store/store.h"
 
 const char* gp_sys_name = "Quorvel";
@@ -138,6 +140,31 @@ BOOL OnKey(const KEY_EVENT_RECORD& key) {
     return TRUE;
 }
 
+// What the last run left unsaved, offered back over the start screen; a
+// recovery file that cannot be read whole is set aside and said so.
+void OfferRecovery() {
+    switch (store::StartRecovery()) {
+        case store::Recovery::kNone: return;
+        case store::Recovery::kRecoverable:
+            if (ConfirmRecovery())
+                store::Recover();
+            else
+                store::DiscardRecovery();
+            return;
+        case store::Recovery::kDamaged: {
+            store::SetAsideRecovery();
+            CONSOLE_SCREEN_BUFFER_INFO info;
+            GetConsoleScreenBufferInfo(gh_std_out, &info);
+            SavedRow row(info.dwCursorPosition.Y);
+            con_printf("恢复文件已损坏，未能恢复！按任意键返回");
+            con_getch();
+            row.Restore();
+            SetConsoleCursorPosition(gh_std_out, info.dwCursorPosition);
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 int QuorvelMain() {
@@ -147,6 +174,7 @@ int QuorvelMain() {
     COORD size = {SCR_COL, SCR_ROW};
     SetConsoleScreenBufferSize(gh_std_out, size);
     InitInterface();
+    OfferRecovery();
     RunSys();
     CloseSys();
     return 0;
@@ -194,6 +222,7 @@ void ReleaseSys() {
     FreeCollection(hp);
     hp = nullptr;
     store::ForgetDataFiles();
+    store::StopRecovery();
     ReleaseLayers();
     ReleaseMenus();
     std::free(gp_buff_stateBar_info);

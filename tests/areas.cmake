@@ -24,6 +24,7 @@ set(QUORVEL_TESTS_terminal
 
 set(QUORVEL_TESTS_store
   store/samples_test.cpp
+  store/recovery_test.cpp
   store/store_ask_test.cpp
   store/store_backup_test.cpp
   store/store_files_test.cpp
@@ -33,7 +34,9 @@ set(QUORVEL_TESTS_store
   store/store_lookup_test.cpp
   store/store_result_test.cpp
   store/store_save_test.cpp)
-if(NOT WIN32)
+if(WIN32)
+  list(APPEND QUORVEL_TESTS_store store/store_readonly_windows_test.cpp)
+else()
   # Other copies of the program in child processes (fork), and signals.
   list(APPEND QUORVEL_TESTS_store store/store_safety_test.cpp)
 endif()
@@ -44,6 +47,7 @@ set(QUORVEL_TESTS_cli
   cli/export_test.cpp)
 
 set(QUORVEL_TESTS_commands
+  commands/cancel_test.cpp
   commands/departments_test.cpp
   commands/help_test.cpp
   commands/numbers_test.cpp

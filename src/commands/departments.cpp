@@ -55,6 +55,7 @@ DEPART_NODE* CreateM() {
         d->anext = nullptr;
         d->next = hp;
         hp = d.release();
+        store::NoteAdded(hp);
         // The question stands on the address row, over the label and the
         // start of the typed address.
         GotoXY(1, 5);
@@ -91,10 +92,12 @@ BOOL ModM() {
     con_puts("\n  科室编号  科室名称");
     con_printf("\n  %-10d%-12s\n", found->number, Shown(found->name));
     con_puts("\n请输入修改的内容：");
+    PutBackOnCancel<DEPART_NODE> put_back(found);
     ReadDepartForm(found, 10, 11, true);
     // The patients carry their department's number into the files: a new
     // number goes with them, or the next load would leave them behind.
     RenumberChildren(found);
+    store::NoteModified(found);
     GotoXY(1, 17);
     con_printf("修改成功！");
     return TRUE;
@@ -132,14 +135,17 @@ BOOL InserM() {
         con_printf("\n动态分配内存失败！");
         return TRUE;
     }
-    // Linked before its fields are read: a form cut short leaves a zeroed
-    // department in the list, never a lost block.
+    // Linked before its fields are read: a form cut short by the end of input
+    // leaves a zeroed department in the list, never a lost block; a cancelled
+    // one takes it out again.
     d->anext = nullptr;
     d->next = found->next;
     found->next = d;
+    UnlinkOnCancel<DEPART_NODE> unlink(&found->next, d);
     GotoXY(1, 4);
     con_puts("\n\n请输入插入科室内容:");
     ReadDepartForm(d, 10, 15);
+    store::NoteAdded(d);
     con_printf("插入科室信息成功！");
     con_getch();
     ClearScreen();
@@ -173,7 +179,7 @@ BOOL DeleM() {
     con_read_c_c(&answer);
     if (IsNo(answer)) return TRUE;
 
-    RemoveDepart(found, before);
+    store::DeleteDepart(found, before);
     con_printf("删除科室信息成功！按任意键返回");
     con_getch();
     ClearScreen();

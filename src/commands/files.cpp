@@ -3,6 +3,7 @@
 #include "commands/commands.h"
 #include "commands/forms.h"
 #include "dialogs.h"
+#include "store/recovery.h"
 #include "store/store.h"
 
 namespace {
@@ -84,7 +85,9 @@ int ShowLoad(const store::Result& r) {
 
 }  // namespace
 
+// Asks first, over the screen as it is, when the collection holds unsaved work.
 int CreateList() {
+    if (store::Unsaved() && !ConfirmDiscard()) return 1;
     ClearScreen();
     GotoXY(20, 5);
     store::Result r = store::Load();

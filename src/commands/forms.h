@@ -1,16 +1,19 @@
-// What every dialogue shares: placing the cursor, the yes/no rule, and new
-// nodes that go back to the heap if the input ends before they are linked.
+// What every dialogue shares: placing the cursor, the yes/no rule, new nodes
+// that go back to the heap if the input ends before they are linked, and the
+// guards that undo a modify or an insert the user cancels.
 #pragma once
 
 #include <cstddef>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "commands/commands.h"
 #include "console/output.h"
 #include "console/reads.h"
 #include "layers.h"
 #include "store/collection.h"
+#include "store/recovery.h"
 
 struct FreeNode {
     void operator()(void* node) const { std::free(node); }
@@ -25,6 +28,74 @@ template <typename Node>
 NodeGuard<Node> NewNode() {
     return NodeGuard<Node>(static_cast<Node*>(gp_alloc_node(sizeof(Node))));
 }
+
+// The numbers a department's patients, or a patient's visit records, carry
+// of their parent; a visit record has no children.
+inline std::vector<int> ChildNumbers(const DEPART_NODE* d) {
+    std::vector<int> out;
+    for (const PATIENT_NODE* p = d->anext; p; p = p->next) out.push_back(p->number);
+    return out;
+}
+inline std::vector<int> ChildNumbers(const PATIENT_NODE* p) {
+    std::vector<int> out;
+    for (const RECORD_NODE* r = p->lnext; r; r = r->next) out.push_back(r->number1);
+    return out;
+}
+inline std::vector<int> ChildNumbers(const RECORD_NODE*) { return {}; }
+inline void SetChildNumbers(DEPART_NODE* d, const std::vector<int>& numbers) {
+    std::size_t i = 0;
+    for (PATIENT_NODE* p = d->anext; p && i < numbers.size(); p = p->next) p->number = numbers[i++];
+}
+inline void SetChildNumbers(PATIENT_NODE* p, const std::vector<int>& numbers) {
+    std::size_t i = 0;
+    for (RECORD_NODE* r = p->lnext; r && i < numbers.size(); r = r->next) r->number1 = numbers[i++];
+}
+inline void SetChildNumbers(RECORD_NODE*, const std::vector<int>&) {}
+
+// An entry a modify command changes in place. If the user cancels an answer
+// (con::InputCancelled) while the guard stands, the entry gets back every
+// field it had and its children the numbers they carried, renumbered or not.
+// The end of input changes nothing: the program is ending.
+template <typename Node>
+class PutBackOnCancel {
+public:
+    explicit PutBackOnCancel(Node* node)
+        : node_(node), saved_(*node), children_(ChildNumbers(node)) {}
+    ~PutBackOnCancel() {
+        if (!con::InputCancelled::in_flight()) return;
+        // A form changes fields only: the links in saved_ are still the node's.
+        *node_ = saved_;
+        SetChildNumbers(node_, children_);
+    }
+    PutBackOnCancel(const PutBackOnCancel&) = delete;
+    PutBackOnCancel& operator=(const PutBackOnCancel&) = delete;
+
+private:
+    Node* node_;
+    Node saved_;
+    std::vector<int> children_;
+};
+
+// An entry the insert commands link into its list before its form is read,
+// at *link (the `next` of the entry it follows). If the user cancels an
+// answer while the guard stands, it is taken out again and freed: a
+// cancelled insert adds nothing. The end of input leaves it linked.
+template <typename Node>
+class UnlinkOnCancel {
+public:
+    UnlinkOnCancel(Node** link, Node* node) : link_(link), node_(node) {}
+    ~UnlinkOnCancel() {
+        if (!con::InputCancelled::in_flight()) return;
+        *link_ = node_->next;
+        std::free(node_);
+    }
+    UnlinkOnCancel(const UnlinkOnCancel&) = delete;
+    UnlinkOnCancel& operator=(const UnlinkOnCancel&) = delete;
+
+private:
+    Node** link_;
+    Node* node_;
+};
 
 inline void GotoXY(SHORT x, SHORT y) { SetConsoleCursorPosition(gh_std_out, COORD{x, y}); }
 inline void GotoXY(COORD cell) { SetConsoleCursorPosition(gh_std_out, cell); }
@@ -66,17 +137,6 @@ const char* Shown(const char (&field)[N]) {
 }
 
 /* ---- Reading a number that no other entry holds ---- */
-
-// One row of the screen, to be put back as it was.
-class SavedRow {
-public:
-    explicit SavedRow(SHORT y);
-    void Restore();
-
-private:
-    SHORT y_;
-    CHAR_INFO cells_[SCR_COL];
-};
 
 void RefuseTakenNumber(SHORT below);
 

@@ -135,6 +135,7 @@ BOOL CreateA() {
         p->lnext = nullptr;
         p->next = dept->anext;
         dept->anext = p.release();
+        store::NoteAdded(dept->anext);
 
         GotoXY({1, 8});
         con_printf("成功添加一条病人信息!\n 是否继续？'Y or 'N':");
@@ -180,8 +181,10 @@ BOOL ModA() {
     // Department number, place in the list and visit records stay as they are;
     // the records follow a new patient number, which ties them to the patient
     // in the files.
+    PutBackOnCancel<PATIENT_NODE> put_back(p);
     ReadPatient(p, kModForm, true);
     RenumberChildren(p);
+    store::NoteModified(p);
     con_printf("修改成功！任意键返回！");
     con_getch();
     ClearScreen();
@@ -220,6 +223,7 @@ BOOL InserA() {
         ReadPatient(p.get(), kInsertForm);
         p->next = found->next;
         found->next = p.release();
+        store::NoteAdded(found->next);
         GotoXY({1, 19});
         con_printf("插入病人信息成功！");
         con_getch();
@@ -265,7 +269,7 @@ BOOL DeleA() {
             if (IsNo(answer)) return TRUE;
 
             PATIENT_NODE* after = p->next;
-            RemovePatient(d, p, before);
+            store::DeletePatient(d, p, before);
             con_printf("成功删除一条病人信息！按任意键返回");
             con_getch();
             p = after;

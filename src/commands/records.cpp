@@ -128,6 +128,7 @@ BOOL CreateL() {
             ReadRecordForm(record.get(), kLabels, 3);
             record->next = patient->lnext;
             patient->lnext = record.release();
+            store::NoteAdded(patient->lnext);
             GotoXY(1, 10);
             con_printf("成功插入一条就诊记录信息!\n 是否继续？Y/N:    ");
             answer = 0;
@@ -180,7 +181,9 @@ BOOL ModL() {
     con_puts(kRecordHeader);
     PrintRecordRow(record);
     con_puts("\n\n请输入修改的内容：");
+    PutBackOnCancel<RECORD_NODE> put_back(record);
     ReadRecordForm(record, kLabels, 10);
+    store::NoteModified(record);
     con_printf("修改成功！任意键返回！");
     con_getch();
     return TRUE;
@@ -263,13 +266,15 @@ BOOL InserL() {
         return TRUE;
     }
     // Linked before its fields are read: the record belongs to the list from
-    // here on, whatever the form receives.
+    // here on, whatever the form receives, unless the user cancels it.
     record->next = anchor->next;
     anchor->next = record;
+    UnlinkOnCancel<RECORD_NODE> unlink(&anchor->next, record);
     record->number1 = anchor->number1;
     GotoXY(1, 4);
     con_puts("\n\n请输入插入就诊记录的信息");
     ReadRecordForm(record, kLabels, 10);
+    store::NoteAdded(record);
     con_printf("成功插入一条就诊记录信息！");
     con_getch();
     ClearScreen();
@@ -335,7 +340,7 @@ BOOL DeleL() {
         con_getch();
         return TRUE;
     }
-    RemoveRecord(patient, record, before);
+    store::DeleteRecord(patient, record, before);
     con_printf("成功删除一条就诊记录信息！按任意键返回");
     con_getch();
     ClearScreen();

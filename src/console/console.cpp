@@ -48,6 +48,10 @@ INPUT_RECORD next_record(Wait why) {
     return rec;
 }
 
+void bell() {
+    if (g_frontend) g_frontend->bell();
+}
+
 void set_focus(const SMALL_RECT* rc) {
     g_state.has_focus = rc != nullptr;
     g_state.focus = rc ? *rc : SMALL_RECT{0, 0, 0, 0};

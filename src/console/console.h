@@ -40,6 +40,25 @@ struct InputClosed : std::exception {
     const char* what() const noexcept override { return "console input closed"; }
 };
 
+// Thrown by line input when Esc is pressed on an empty line: the user gives
+// up the question, and with it the command that asked (the menus' dispatch
+// catches it). in_flight() tells a guard in the command, while the unwinding
+// passes it, that a cancellation is on its way: not the end of input.
+class InputCancelled : public std::exception {
+public:
+    InputCancelled() noexcept { ++live_; }
+    InputCancelled(const InputCancelled&) noexcept { ++live_; }
+    ~InputCancelled() override { --live_; }
+    const char* what() const noexcept override { return "console input cancelled"; }
+    static bool in_flight() { return live_ > 0; }
+
+private:
+    static inline int live_ = 0;
+};
+
+// Rings the user's bell (a key that line input refuses).
+void bell();
+
 // Presents the screen, then takes the next input record from the front end.
 // Throws InputClosed at the end of input.
 INPUT_RECORD next_record(Wait why);

@@ -27,6 +27,10 @@ public:
     // good (the terminal is gone, or a test's script has run out).
     virtual bool read(INPUT_RECORD& rec) = 0;
 
+    // Rings the bell, for a key that was refused. A front end may sound it
+    // with the next presentation.
+    virtual void bell() {}
+
     // The row that output scrolling is about to push off the top of the
     // screen buffer, its count cells as they are: a front end may keep it as
     // a terminal keeps its scroll-back. The program never gets it back.

@@ -21,6 +21,23 @@ namespace {
 std::string g_buf;
 std::size_t g_pos = 0;
 
+// The most bytes a line typed now may hold: the field of the text read that
+// asked for it, less its NUL; unbounded for every other read.
+constexpr std::size_t kUnbounded = static_cast<std::size_t>(-1);
+std::size_t g_line_limit = kUnbounded;
+
+// Bounds the lines typed during one text read.
+class LineLimit {
+public:
+    explicit LineLimit(std::size_t bytes) : saved_(g_line_limit) { g_line_limit = bytes; }
+    ~LineLimit() { g_line_limit = saved_; }
+    LineLimit(const LineLimit&) = delete;
+    LineLimit& operator=(const LineLimit&) = delete;
+
+private:
+    std::size_t saved_;
+};
+
 bool is_space(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
 int lower(int c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
@@ -70,7 +87,12 @@ void type_line() {
     std::vector<Typed> chars;
     int lead = -1;  // a lead byte waiting for its trail byte
 
+    // A character the line has no room for is refused: not echoed, not kept.
     auto append = [&](const char* bytes, std::size_t n) {
+        if (n > g_line_limit - text.size()) {
+            bell();
+            return;
+        }
         chars.push_back(Typed{text.size(), here()});
         text.append(bytes, n);
         write(bytes, n);
@@ -109,7 +131,8 @@ void type_line() {
         if (back) {
             if (!chars.empty()) erase_from(chars.size() - 1);
         } else if (c == 0x1B) {
-            if (!chars.empty()) erase_from(0);
+            if (chars.empty()) throw InputCancelled{};
+            erase_from(0);
         } else if (gbk::is_lead(c)) {
             lead = c;
         } else if (c == '\t' || (c >= 0x20 && c != 0x7F)) {
@@ -304,6 +327,8 @@ int con_read_c(char* c) {
 }
 
 int con_read_word_c(char* field, std::size_t capacity) {
+    // A field with no room for text takes any word and keeps none.
+    con::LineLimit limit(capacity > 1 ? capacity - 1 : con::kUnbounded);
     con::skip_space();
     std::string word;
     while (!con::is_space(con::peek())) word += static_cast<char>(get());

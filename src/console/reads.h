@@ -10,7 +10,13 @@
 // echoed at the cursor in the current attribute, Backspace removing a whole
 // character (never the text before the line), Esc erasing the typed line,
 // Enter ending it and moving the cursor to column 0 of the next row. The line
-// joins the buffer with a "\n" at its end.
+// joins the buffer with a "\n" at its end. Esc on an empty line throws
+// con::InputCancelled: the user leaves the question unanswered.
+//
+// A line typed for a text read ("%s") holds no more bytes than the field
+// stores (its capacity less one, blanks included); a character that would not
+// fit whole is refused with the bell and not echoed, so what the line shows is
+// what the field gets. Lines typed for any other read are unbounded.
 //
 // Each read returns what scanf would: the number of fields stored.
 //

@@ -47,6 +47,8 @@ void FreeRecords(RECORD_NODE* r) {
     }
 }
 
+}  // namespace
+
 void FreePatients(PATIENT_NODE* p) {
     while (p) {
         PATIENT_NODE* next = p->next;
@@ -55,8 +57,6 @@ void FreePatients(PATIENT_NODE* p) {
         p = next;
     }
 }
-
-}  // namespace
 
 void FreeCollection(DEPART_NODE* head) {
     while (head) {

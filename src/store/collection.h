@@ -61,6 +61,8 @@ RECORD_NODE* findL(int num, DEPART_NODE* head);
 
 // Releases a whole collection: every department, patient and visit record.
 void FreeCollection(DEPART_NODE* head);
+// Releases a list of patients with their visit records.
+void FreePatients(PATIENT_NODE* p);
 // Takes a department out of the collection, with its patients and their
 // visit records; `before` is the department ahead of it, null for the head.
 void RemoveDepart(DEPART_NODE* d, DEPART_NODE* before);

@@ -34,6 +34,8 @@ struct FileOps {
     // Creates a new file for writing; fails when the name exists. Only its
     // owner may read it.
     int (*create)(const char* path);
+    // Opens an existing regular file for writing at its end.
+    int (*open_append)(const char* path);
     std::ptrdiff_t (*read)(int fd, void* buf, std::size_t n);
     std::ptrdiff_t (*write)(int fd, const void* buf, std::size_t n);
     int (*flush)(int fd);  // everything written is on the disk

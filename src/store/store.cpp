@@ -11,6 +11,7 @@
 #include "store/folder.h"
 #include "store/format.h"
 #include "store/record_io.h"
+#include "store/recovery.h"
 
 namespace store {
 
@@ -19,11 +20,7 @@ namespace {
 /* ---- What this copy has seen ---- */
 
 // For each data file, the version this copy last loaded completely or wrote.
-struct Seen {
-    bool known = false;    // false: nothing loaded, or not all of it
-    bool present = false;  // known to have been absent when false
-    FileId id;
-};
+using Seen = SeenFile;
 Seen g_seen[3];
 
 Seen SeenOnDisk(const char* path) {
@@ -100,6 +97,7 @@ Status WriteDataFiles(DEPART_NODE* head) {
         case Replaced::kPending: return Status::kPending;
     }
     for (int i = 0; i < 3; ++i) g_seen[i] = SeenOnDisk(DataFile(i));
+    NothingUnsaved();
     return Status::kDone;
 }
 
@@ -168,6 +166,7 @@ void LoadFiles(Result* result) {
         Install(departs);
         RememberLoad(files);
         result->dropped = Dropped(files);
+        NothingUnsaved();
     };
     auto out_of_memory = [&] {
         FreeCollection(departs);
@@ -328,11 +327,22 @@ Result Restore(RestoredBackup& backup) {
     if (DataFilesUnwritable()) return Outcome(Status::kUnusable);
     Install(backup.departs_);
     backup.departs_ = nullptr;
-    return Outcome(WriteDataFiles(hp));
+    Status written = WriteDataFiles(hp);
+    // Restored but not written: the collection is unsaved work now.
+    if (written != Status::kDone) AllUnsaved();
+    return Outcome(written);
 }
 
 void ForgetDataFiles() {
     for (Seen& s : g_seen) s = Seen{};
+}
+
+void RememberedVersions(SeenFile (&out)[3]) {
+    for (int i = 0; i < 3; ++i) out[i] = g_seen[i];
+}
+
+void RememberVersions(const SeenFile (&in)[3]) {
+    for (int i = 0; i < 3; ++i) g_seen[i] = in[i];
 }
 
 }  // namespace store

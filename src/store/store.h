@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "store/collection.h"
+#include "store/files.h"
 
 namespace store {
 
@@ -79,5 +80,15 @@ Result Restore(RestoredBackup& backup);
 // Forgets which versions of the data files this copy has loaded or written,
 // as at start-up: the next save asks before it overwrites any of them.
 void ForgetDataFiles();
+
+// What this copy remembers of one data file: the version it last loaded
+// completely or wrote. The recovery file keeps it with the unsaved work.
+struct SeenFile {
+    bool known = false;    // false: nothing loaded, or not all of it
+    bool present = false;  // known to have been absent when false
+    FileId id;
+};
+void RememberedVersions(SeenFile (&out)[3]);
+void RememberVersions(const SeenFile (&in)[3]);
 
 }  // namespace store

@@ -52,7 +52,6 @@ TEST(GbkTest, Utf16BothWays) {
         {"a\xFF" "b", u"a?b", true},
         {"\xD6" "1x", u"?1x", true},
         {"x\xD6", u"x?", true},
-        {"\x80", u"\u20AC", true},  // the euro sign of code page 936 and glibc's GBK
         {"a?b", u"a\U0001F600b", false},  // one '?' for the pair
         {"?x?", u"\xDE00x\xD83D", false},  // halves of a pair alone
         {"?", u"\u0E01", false},            // no GBK character for it
@@ -64,6 +63,58 @@ TEST(GbkTest, Utf16BothWays) {
         else
             EXPECT_EQ(gbk::from_utf16(c.utf16), c.gbk);
     }
+}
+
+// Code page 936 as Windows has it, where it differs from other GBK tables:
+// the euro sign, the user-defined areas (private use), no best fit.
+TEST(GbkTest, CodePage936) {
+    struct Case {
+        std::string gbk;
+        std::u16string utf16;
+    };
+    const Case both_ways[] = {
+        {"\x80", u"\u20AC"},      // the euro sign, one byte
+        {"\xAA\xA1", u"\uE000"},  // user-defined area AAA1..AFFE, first
+        {"\xFE\xFE", u"\uE4C5"},  // user-defined area F8A1..FEFE, last
+        {"\xA1\x40", u"\uE4C6"},  // user-defined area A140..A7A0, first
+        {"\xA3\xA0", u"\uE5E5"},  // an unassigned pair inside a symbol row
+        {"\xA2\xAB", u"\uE766"},
+        {"\xA1\xA4", u"\u00B7"},
+        {"\xA1\xAA", u"\u2014"},
+        {"\xA8\x44", u"\u2015"},
+    };
+    for (const auto& c : both_ways) {
+        SCOPED_TRACE(testing::PrintToString(c.gbk));
+        EXPECT_EQ(gbk::to_utf16(c.gbk), c.utf16);
+        EXPECT_EQ(gbk::from_utf16(c.utf16), c.gbk);
+        EXPECT_EQ(gbk::from_utf8(gbk::to_utf8(c.gbk)), c.gbk);
+    }
+    const Case one_way[] = {
+        {"\xFF", u"\uF8F5"},  // goes to 0xFF, which alone is no character
+        {"?", u"\u00A5"},      // no best fit (the yen sign is not A3A4)
+        {"?", u"\u30FB"},
+    };
+    for (const auto& c : one_way) {
+        SCOPED_TRACE(testing::PrintToString(c.gbk));
+        EXPECT_EQ(gbk::from_utf16(c.utf16), c.gbk);
+    }
+    EXPECT_EQ(gbk::to_utf16("\xFF"), u"?");
+}
+
+// Every double-byte pair is a character, and each comes back as itself.
+TEST(GbkTest, EveryPairGoesAndComesBack) {
+    int pairs = 0;
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail == 0x7F) continue;
+            const std::string pair{static_cast<char>(lead), static_cast<char>(trail)};
+            const std::u16string u = gbk::to_utf16(pair);
+            ASSERT_EQ(u.size(), 1u) << std::hex << lead << trail;
+            ASSERT_NE(u[0], u'?') << std::hex << lead << trail;
+            ASSERT_EQ(gbk::from_utf16(u), pair) << std::hex << lead << trail;
+            ++pairs;
+        }
+    EXPECT_EQ(pairs, 126 * 190);
 }
 
 TEST(GbkTest, FitNeverEndsInsideADoubleByteCharacter) {

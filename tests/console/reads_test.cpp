@@ -82,9 +82,9 @@ TEST_F(ReadsTest, EachFormatTakesWhatScanfTakesAndLeavesTheRest) {
         {"+2.5 0.1\n", {F_C, F_C}, {"1:2.5", "1:0.1"}, ""},
         {"1e-50 -1e-50\n", {F_C, F_C}, {"1:0", "1:-0"}, ""},
         {"0.000e-99999999999 1e-45 0e999\n", {F_C, F_C, F_C}, {"1:0", "1:1.4013e-45", "1:0"}, ""},
-        {"hello world\n", {S_C}, {"1:hello"}, "world\n"},
+        {"hi you\n", {S_C}, {"1:hi"}, "you\n"},
         {"  \n\v word\n", {S_C}, {"1:word"}, ""},
-        {"abcdefghijk z\n", {S_C}, {"1:abcdefg"}, "z\n"},  // cut to the field, the rest dropped
+        {"abcd z\n", {S_C}, {"1:abcd"}, "z\n"},
         {"  y\n", {BLANK_C}, {"1:y"}, "\n"},
         {"\n\n yes\n", {BLANK_C_C}, {"1:y"}, "s\n"},
         {" n\n", {C_C}, {"1: "}, "\n"},
@@ -103,29 +103,43 @@ TEST_F(ReadsTest, EachFormatTakesWhatScanfTakesAndLeavesTheRest) {
     }
 }
 
-TEST_F(ReadsTest, OverlongWordsAreCutOnACharacterBoundary) {
+// A line typed for a text field takes no more than the field stores: a
+// character past that is refused with the bell and not echoed.
+TEST_F(ReadsTest, ATextLineHoldsNoMoreThanItsField) {
     struct Case {
         std::string typed;
         std::size_t capacity;
-        std::string stored;
+        std::string stored;  // what the field gets and the line shows
+        int bells;
     };
     const Case cases[] = {
-        {"中文字\n", 6, "中文"},
-        {"中文字\n", 7, "中文字"},
-        {"a中文\n", 5, "a中"},
-        {"abc\n", 1, ""},
+        {"abcdefg\n", 8, "abcdefg", 0}, {"abcdefgh\n", 8, "abcdefg", 1},
+        {"中文字\n", 7, "中文字", 0},    {"中文字体\n", 7, "中文字", 1},
+        {"中文字\n", 6, "中文", 1},      // half a character never fits
+        {"a中文\n", 5, "a中", 1},        {"abc\n", 1, "", 0},  // no room: no bound
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.capacity);
+        SCOPED_TRACE(testing::PrintToString(c.typed));
         con::attach(&fe);
+        const int bells = fe.bells();
         fe.type(c.typed);
         char field[16];
         std::memset(field, '#', sizeof field);
         EXPECT_EQ(con_read_word_c(field, c.capacity), 1);
         EXPECT_EQ(std::string(field), c.stored);
         for (std::size_t i = c.stored.size() + 1; i < sizeof field; ++i) EXPECT_EQ(field[i], '#');
+        EXPECT_EQ(fe.bells() - bells, c.bells);
+        if (c.capacity > 1) {
+            EXPECT_EQ(con::row_text(0, 0, int(c.stored.size())), c.stored + " ");
+        }
         EXPECT_EQ(Leftover(), "");
     }
+    // Number lines are not bounded.
+    con::attach(&fe);
+    fe.type(std::string(40, '7') + "\n");
+    int d = 0;
+    EXPECT_EQ(con_read_d_c(&d), 1);
+    EXPECT_EQ(con::row_text(0, 0, 39), std::string(40, '7'));
 }
 
 TEST_F(ReadsTest, EchoStartsAtTheCursorAndEnterEndsTheLine) {

@@ -23,3 +23,18 @@ status=$(wait_status)
 [[ $status == 0 ]] || fail "exit status $status"
 expect_restored
 pass "Esc in the closing dialog ends too, status 0"
+
+# Without an alternate screen (TERM=linux has no smcup/rmcup, like GNU screen
+# with altscreen off) the program draws on the shell's own screen: leaving
+# clears it in the default colours and puts the cursor home, so the shell's
+# next line is the first on an otherwise empty pane.
+start_wrapped 150 100 "export TERM=linux"
+wait_for "文件(F)" 0
+[[ $(flag alternate_on) == 0 ]] || fail "TERM=linux has no alternate screen"
+leave
+[[ $(wait_status) == 0 ]] || fail "exit status $(cat "$E2E_DIR/status")"
+wait_for "after: rc=0" 0
+expect_restored
+[[ -z $(screen | sed 1d | tr -d ' \n') ]] || fail "the program's screen was left behind"
+screen_colours | sed 1d | grep -q $'\e\\[[0-9;]*[1-9][0-9]*m' && fail "colours left on the pane"
+pass "TERM=linux: Alt+X leaves a cleared screen, the shell on row 0"

@@ -26,6 +26,7 @@ TEST_F(FullSession, EveryCommandFromTheMenusThenTheFilesHoldTheLastSave) {
     user.type("1\n内科\n一号楼\n5550101\ny\n2\n外科\n二号楼\n5550202\nn\n");
     user.Checkpoint([&] {
         ExpectShape("2:外科{} 1:内科{}");
+        ExpectRecoveryHolds();
         ASSERT_NE(Dept(1), nullptr);
         EXPECT_EQ(Utf8(Dept(1)->adr), Utf8("一号楼"));
         EXPECT_STREQ(Dept(1)->phone, "5550101");
@@ -39,6 +40,7 @@ TEST_F(FullSession, EveryCommandFromTheMenusThenTheFilesHoldTheLastSave) {
     user.type("2\n21\n王五\n13800000003\n1\n汉阳\nn\n");
     user.Checkpoint([&] {
         ExpectShape("2:外科{21:王五[]} 1:内科{12:李四[],11:张三[]}");
+        ExpectRecoveryHolds();
         const PATIENT_NODE* p = Patient(11);
         ASSERT_NE(p, nullptr);
         EXPECT_EQ(p->number, 1);
@@ -55,6 +57,7 @@ TEST_F(FullSession, EveryCommandFromTheMenusThenTheFilesHoldTheLastSave) {
     user.type("2\ny\n21\nn\n21\n" + Form(211, "钱医生", "30", "骨折") + "n\n");
     user.Checkpoint([&] {
         ExpectShape("2:外科{21:王五[211]} 1:内科{12:李四[],11:张三[112,111]}");
+        ExpectRecoveryHolds();
         const RECORD_NODE* r = Record(111);
         ASSERT_NE(r, nullptr);
         EXPECT_EQ(r->number1, 11);
@@ -76,6 +79,7 @@ TEST_F(FullSession, EveryCommandFromTheMenusThenTheFilesHoldTheLastSave) {
     user.type("111\n" + Form(111, "赵医生", "99.5", "复查") + "x");
     user.Checkpoint([&] {
         ExpectShape("2:外科{21:王五[211]} 1:心内科{12:李四[],11:张三[112,111]}");
+        ExpectRecoveryHolds();
         EXPECT_STREQ(Dept(1)->phone, "5550111");
         EXPECT_STREQ(Patient(12)->phone, "13900000002");
         EXPECT_EQ(Utf8(Patient(12)->adr), Utf8("汉阳"));
@@ -96,6 +100,7 @@ TEST_F(FullSession, EveryCommandFromTheMenusThenTheFilesHoldTheLastSave) {
         "2:外科{21:王五[211]} 3:眼科{} 1:心内科{12:李四[],11:张三[112,113,111],13:赵六[]}";
     user.Checkpoint([&] {
         ExpectShape(after_inserts);
+        ExpectRecoveryHolds();
         EXPECT_EQ(Patient(13)->number, 1);
         EXPECT_EQ(Record(113)->number1, 11);
         EXPECT_FLOAT_EQ(Record(113)->lmoney, 15.0f);
@@ -165,12 +170,17 @@ TEST_F(FullSession, EveryCommandFromTheMenusThenTheFilesHoldTheLastSave) {
     user.type("12\ny\nx");
     Menu('D', 'm');
     user.type("3\ny\nx");
-    user.Checkpoint([&] { ExpectShape("2:外科{21:王五[211]} 1:心内科{11:张三[112,111],13:赵六[]}"); });
+    user.Checkpoint([&] {
+        ExpectShape("2:外科{21:王五[211]} 1:心内科{11:张三[112,111],13:赵六[]}");
+        ExpectRecoveryHolds();
+    });
 
-    // Load what was saved: every list comes back reversed.
+    // Load what was saved: every list comes back reversed. The deletions are
+    // unsaved work, so the load asks first: 确定 throws them away.
     const char* const saved_reloaded =
         "1:心内科{13:赵六[],11:张三[111,113,112],12:李四[]} 3:眼科{} 2:外科{21:王五[211]}";
     Menu('F', 'l');
+    user.left().enter();
     user.Checkpoint([&] {
         ExpectShape(saved_reloaded);
         EXPECT_FLOAT_EQ(Record(111)->lmoney, 99.5f);

@@ -66,10 +66,11 @@ std::vector<Seed> Seeds() {
          Alt('H') + "\x04\n" + Alt('H') + "\x04\x04\n" + Alt('H') + "\x04\x04\x04\n" + Alt('H') + "t" +
              Alt('H') + "a\x05" + Leave(),
          kStart},
-        // The files were laid, not loaded: each save asks first, and is told to go on.
+        // The files were laid, not loaded: each save asks first, and is told to
+        // go on; so does the load, which would throw away the unsaved deletion.
         {"save-then-load",
          Alt('A') + "m3\n眼科\n三号楼\n5550303\nn\n" + Alt('F') + "s\x01\n" + Alt('D') + "m3\ny\nx" + Alt('F') +
-             "l" + Leave(),
+             "l\x01\n" + Leave(),
          std::string(kReloaded) + " 3:眼科{}"},
         {"backup-then-restore",
          Alt('F') + "b" + Alt('A') + "m3\n眼科\n-\n-\nn\n" + Alt('F') + "r" + Leave(), kReloaded},
@@ -88,7 +89,8 @@ protected:
     // What the target lays before every session: the starting collection's
     // data files and a backup of it.
     void LayStartingFiles() {
-        for (const char* name : {"depart.dat", "patient.dat", "record.dat", "BackupSysData.dat"})
+        for (const char* name : {"depart.dat", "patient.dat", "record.dat", "BackupSysData.dat",
+                                 "Quorvel.recover"})
             std::remove(name);
         hp = StartingCollection();
         ASSERT_EQ(SaveSysData(), TRUE);

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "store/recovery.h"
 #include "store/store_helpers.h"
 #include "support/app_test.h"
 
@@ -108,6 +109,16 @@ protected:
     }
     // Alt+X, Enter on "确定", and Enter on the closing dialog.
     void Leave() { user.alt('X').enter().enter(); }
+
+    // Unsaved work: the recovery file gives the collection back entry for
+    // entry, as the next run would read it after a kill.
+    void ExpectRecoveryHolds() {
+        DEPART_NODE* got = nullptr;
+        EXPECT_EQ(store::ReadRecoveryFile("Quorvel.recover", &got), store::Recovery::kRecoverable);
+        EXPECT_TRUE(store_test::Tree(got) == store_test::Tree(hp))
+            << "the recovery file is not the collection";
+        FreeCollection(got);
+    }
 
     void ExpectShape(const std::string& want) {
         EXPECT_EQ(Utf8(store_test::Shape(hp)), Utf8(want));

@@ -81,8 +81,10 @@ TEST_F(ShellLayers, PopUpDrawsAttributesLabelsAndCellMap) {
     EXPECT_EQ(Attr(21, 0), before.cells[21].attr);
     EXPECT_EQ(Row(2, 2, 6), "Hello");
     EXPECT_EQ(Utf8(Row(3, 8, 11)), Utf8("确定"));
-    // Only attributes change where no label is written; an empty label writes nothing.
-    for (int x = 0; x <= 20; x++) EXPECT_EQ(con::char_at(x, 0), before.cells[x].ch) << x;
+    // Where no label is written the pop-up is blank, the bar's titles beneath
+    // included; an empty label writes nothing.
+    for (int x = 0; x <= 20; x++) EXPECT_EQ(con::char_at(x, 0), ' ') << x;
+    EXPECT_EQ(Row(2, 0, 20), "  Hello" + std::string(14, ' '));
 
     struct Probe {
         int x, y, tag, sort;

@@ -185,6 +185,32 @@ TEST_F(ShellTest, PopMenuOfTheOpenItemChangesNothing) {
     EXPECT_EQ(ShotDiff(TakeShot(), open), "");
 }
 
+TEST_F(ShellTest, SubMenuOverAListingShowsOnlyItsOwnText) {
+    StartSys();
+    DEPART_NODE* d = AddDept(1, "内科");
+    for (int i = 0; i < 5; i++) AddPatient(d, 1001 + i, "欧阳明华", 1, "027-87541201", "门诊楼二层");
+    PutA();
+    const SMALL_RECT& rc = kMenuRect[1];
+    ASSERT_NE(RowTrim(3, rc.Left), "") << "the listing lies under the menu";
+    Shot listing = TakeShot();
+
+    fe.alt('a');
+    RunOut();
+
+    const MENU& menu = ga_main_menu[1];
+    for (int y = rc.Top + 1; y < rc.Bottom; y++) {
+        std::string label = menu.items[y - rc.Top - 1].label;
+        std::string inside = " " + label + std::string(rc.Right - rc.Left - 2 - label.size(), ' ');
+        EXPECT_EQ(Utf8(Row(y, rc.Left + 1, rc.Right - 1)), Utf8(inside)) << "row " << y;
+        for (int x = rc.Left; x <= rc.Right; x++) EXPECT_EQ(Layer(x, y), 1) << x << "," << y;
+    }
+    // Closed, the menu gives the listing back whole (the bar's row aside).
+    CloseSubMenu();
+    Shot after = TakeShot();
+    for (int i = SCR_COL; i < SCR_COL * SCR_ROW; i++)
+        ASSERT_EQ(after.cells[i], listing.cells[i]) << i % SCR_COL << "," << i / SCR_COL;
+}
+
 TEST_F(ShellTest, SubMenuOverCommandOutputRestoresItExactly) {
     StartSys();
     ClearScreen();

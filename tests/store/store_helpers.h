@@ -73,6 +73,30 @@ inline std::string Shape(const DEPART_NODE* head) {
     return s;
 }
 
+// Every field of every entry, in list order, with the tree's shape: two
+// collections with the same Tree are the same entry for entry.
+inline std::string Tree(const DEPART_NODE* head) {
+    std::string s;
+    unsigned char rec[store::kRecordSize];
+    auto put = [&](std::size_t n, char level) {
+        s += level;
+        s.append(reinterpret_cast<const char*>(rec), n);
+    };
+    for (const DEPART_NODE* d = head; d; d = d->next) {
+        store::EncodeDepart(*d, rec);
+        put(store::kDepartSize, 'D');
+        for (const PATIENT_NODE* p = d->anext; p; p = p->next) {
+            store::EncodePatient(*p, rec);
+            put(store::kPatientSize, 'P');
+            for (const RECORD_NODE* r = p->lnext; r; r = r->next) {
+                store::EncodeRecord(*r, rec);
+                put(store::kRecordSize, 'R');
+            }
+        }
+    }
+    return s;
+}
+
 template <std::size_t N>
 void SetText(char (&field)[N], const char* text) {
     std::strncpy(field, text, N - 1);

@@ -50,14 +50,18 @@ public:
     // How many times the console was presented, and what it waited for last.
     int frames() const { return frames_; }
     Wait last_wait() const { return last_wait_; }
+    // How many times the bell rang.
+    int bells() const { return bells_; }
 
     void present(const ConsoleState& state, Wait why) override;
     bool read(INPUT_RECORD& rec) override;
+    void bell() override { ++bells_; }
 
 private:
     std::deque<INPUT_RECORD> queue_;
     int frames_ = 0;
     Wait last_wait_ = Wait::Event;
+    int bells_ = 0;
 };
 
 // Readers for tests.

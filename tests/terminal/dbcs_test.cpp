@@ -208,9 +208,11 @@ TEST_F(DbcsPopUp, EdgesThroughCharactersShowBlanksAndPopOffRestoresThePairs) {
     // keeps its own pairing.
     Open(SMALL_RECT{3, 4, 8, 4}, "[ ok ]");
     EXPECT_EQ(Shown(4), Utf8("中 [ ok ] 文中文"));
-    // A second pop-up over the first one's orphan and the next character.
+    // A second pop-up over the first one's orphan, the next character and the
+    // first half of the one after: its inside is blank, and the half it leaves
+    // outside (cell 13) shows as a blank too.
     Open(SMALL_RECT{9, 4, 12, 4}, "ab");
-    EXPECT_EQ(Shown(4), Utf8("中 [ ok ]ab 中文"));
+    EXPECT_EQ(Shown(4), Utf8("中 [ ok ]ab   文"));
 
     PopOff();
     EXPECT_EQ(Shown(4), Utf8("中 [ ok ] 文中文"));

@@ -12,10 +12,12 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "console/terminal/terminal_frontend.h"
 
@@ -122,6 +124,12 @@ TEST_F(TerminalFrontendTest, TakesTheTerminalOverAndGivesItBack) {
     EXPECT_NE(out.find("\x1b[?25h"), std::string::npos) << "cursor shown again";
     EXPECT_NE(out.find("\x1b[?1049l"), std::string::npos) << "normal screen back";
     EXPECT_LT(out.find(mouse_off), out.find("\x1b[?1049l"));
+    // Default colours, a cleared screen and the cursor home before the
+    // alternate screen goes: where there is none, the shell starts clean.
+    std::size_t clear = out.find("\x1b(B\x1b[m\x1b[H\x1b[2J");
+    ASSERT_NE(clear, std::string::npos) << out;
+    EXPECT_LT(out.find(mouse_off), clear);
+    EXPECT_LT(clear, out.find("\x1b[?1049l"));
     tcgetattr(slave_, &t);
     EXPECT_EQ(t.c_lflag, before_.c_lflag);
     EXPECT_EQ(t.c_iflag, before_.c_iflag);
@@ -229,6 +237,62 @@ TEST_F(TerminalFrontendTest, ShiftPgUpReachesTheScrollBackAndAnyKeyComesBackBefo
     ASSERT_NE(marker, std::string::npos) << out;
     EXPECT_GT(live, marker) << out;
     EXPECT_EQ(fe_.history().size(), 30);
+}
+
+TEST_F(TerminalFrontendTest, TheBellSoundsWithTheNextFrame) {
+    Put(0, 0, "line");
+    fe_.present(*st_, Wait::Line);
+    Drain();
+    fe_.bell();
+    fe_.present(*st_, Wait::Line);
+    EXPECT_EQ(Drain(), "\a");
+    fe_.present(*st_, Wait::Line);
+    EXPECT_EQ(Drain(), "") << "once";
+}
+
+TEST_F(TerminalFrontendTest, AboveTheOldestRowKeptAMarkerTellsHowManyWereDropped) {
+    con::Cell row[con::kCols];
+    const int pushed = con::term::History::kCapacity + 7;
+    for (int i = 0; i < pushed; ++i) {
+        std::string text = "old" + std::to_string(i);
+        for (int x = 0; x < con::kCols; ++x)
+            row[x].ch = x < static_cast<int>(text.size()) ? text[x] : ' ';
+        fe_.row_scrolled_off(row, con::kCols);
+    }
+    fe_.present(*st_, Wait::Event);
+    Drain();
+    // PgUp by PgUp to the top, and past it: the view stops at the marker.
+    std::string page_ups;
+    for (int i = 0; i < pushed / 23 + 5; ++i) page_ups += "\x1b[5~";
+    Type(page_ups + "z");
+    // Hundreds of frames outgrow the pty's buffer: a thread reads as they come.
+    std::string out;
+    std::atomic<bool> stop{false};
+    std::thread reader([&] {
+        char buf[4096];
+        for (pollfd p{master_, POLLIN, 0}; !stop;)
+            if (poll(&p, 1, 10) > 0)
+                if (ssize_t n = ::read(master_, buf, sizeof buf); n > 0)
+                    out.append(buf, static_cast<std::size_t>(n));
+    });
+    INPUT_RECORD r{};
+    const bool got = fe_.read(r);
+    usleep(100000);
+    stop = true;
+    reader.join();
+    ASSERT_TRUE(got);
+    EXPECT_EQ(r.Event.KeyEvent.uChar.AsciiChar, 'z');
+    // The rules on either side are drawn as narrow glyphs, cell by cell.
+    const std::string marker = reinterpret_cast<const char*>(u8" 更早的 7 行已不保留 ");
+    std::size_t at = out.find(marker);
+    ASSERT_NE(at, std::string::npos) << out.substr(out.size() > 3000 ? out.size() - 3000 : 0);
+    // On the top row, centred (25 blanks before it), in the state bar's
+    // colours, and the oldest row kept, old7, under it ("old" stood there).
+    std::size_t row1 = out.rfind("\x1b[H", at);
+    ASSERT_NE(row1, std::string::npos);
+    EXPECT_EQ(out.compare(row1 + 3, 25, std::string(25, ' ')), 0) << out.substr(row1, at - row1);
+    EXPECT_GT(out.rfind("\x1b[30;47m", at), out.rfind("\x1b[37;40m", at));
+    EXPECT_NE(out.find("\x1b[2;4H\x1b[37;40m7 ", at), std::string::npos);
 }
 
 TEST_F(TerminalFrontendTest, AResizeRepaintsEvenWhileWaitingForInput) {

@@ -209,6 +209,9 @@ TEST(TerminalKeyDecoder, TypedTextBecomesGbk) {
          {K('A', 'a'), K(0, 0xCE), K(0, 0xC4), K('B', 'b')}},
         {"full-width punctuation", {{0, utf8(u8"，")}}, {K(0, 0xA3), K(0, 0xAC)}},
         {"a character GBK cannot hold becomes '?'", {{0, utf8(u8"😀")}}, {K(0xBF, '?', kShift)}},
+        // Code page 936's own: one byte for the euro sign, a user-defined pair.
+        {"the euro sign", {{0, utf8(u8"€")}}, {K(0, 0x80)}},
+        {"a private-use character", {{0, utf8(u8"\uE000")}}, {K(0, 0xAA), K(0, 0xA1)}},
         {"Thai has no GBK form either", {{0, utf8(u8"ก")}}, {K(0xBF, '?', kShift)}},
     });
     // A GBK terminal sends GBK already.

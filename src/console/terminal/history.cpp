@@ -17,6 +17,7 @@ void History::push(const Cell* cells, int count) {
     } else {
         row = &rows_[static_cast<std::size_t>(first_)];
         first_ = (first_ + 1) % kCapacity;
+        ++dropped_;
     }
     std::copy(cells, cells + count, row->begin());
     std::fill(row->begin() + count, row->end(), Cell{});

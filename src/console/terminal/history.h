@@ -14,7 +14,7 @@ namespace con::term {
 
 class History {
 public:
-    // The most rows kept; the oldest go first.
+    // The most rows kept; the oldest go first, and are counted.
     static constexpr int kCapacity = 10000;
 
     // Keeps a row as it was: characters, colours and the halves of double-
@@ -22,6 +22,8 @@ public:
     void push(const Cell* cells, int count);
 
     int size() const { return count_; }
+    // How many rows were dropped to make room, since the program began.
+    long long dropped() const { return dropped_; }
     // Row i: 0 the oldest, size() - 1 the one pushed last. Pre: 0 <= i < size().
     const Cell* row(int i) const;
 
@@ -33,6 +35,7 @@ private:
     std::vector<Row> rows_;  // a ring once full
     int first_ = 0;          // where the oldest row is
     int count_ = 0;
+    long long dropped_ = 0;
 };
 
 }  // namespace con::term

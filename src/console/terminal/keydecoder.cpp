@@ -409,9 +409,10 @@ void KeyDecoder::high_byte(unsigned char b, ByteSource& in, std::vector<INPUT_RE
             return;
         }
     }
-    // One character in, one character out: an ASCII byte or a GBK pair.
+    // One character in, one character out: a single byte (ASCII, or code
+    // page 936's 0x80 for the euro sign) or a GBK pair.
     std::string text = from_utf8_(ch);
-    bool one_char = (text.size() == 1 && static_cast<unsigned char>(text[0]) < 0x80) ||
+    bool one_char = (text.size() == 1 && !gbk::is_lead(static_cast<unsigned char>(text[0]))) ||
                     (text.size() == 2 && gbk::is_lead(static_cast<unsigned char>(text[0])) &&
                      gbk::is_trail(static_cast<unsigned char>(text[1])));
     if (!one_char) text.assign(1, '?');

@@ -151,9 +151,12 @@ void Renderer::build_frame(const ConsoleState& state, const FrameView& view) {
             build_row(&sb.at(0, by), sb.cols(), view.left, w);
         } else if (by < 0 && view.history && -by <= view.history->size()) {
             build_row(view.history->row(view.history->size() + by), kCols, view.left, w);
+        } else if (by < 0 && view.history && -by == view.history->size() + 1 &&
+                   !view.top_marker.empty()) {
+            build_marker(view.top_marker, ty);
         }
     }
-    if (!view.marker.empty()) build_marker(view.marker);
+    if (!view.marker.empty()) build_marker(view.marker, rows_ - 1);
 }
 
 void Renderer::build_row(const Cell* row, int row_cols, int left, TCell* w) {
@@ -185,9 +188,10 @@ void Renderer::build_row(const Cell* row, int row_cols, int left, TCell* w) {
     }
 }
 
-// The whole last row in the state bar's colours, the marker in its middle.
-void Renderer::build_marker(std::string_view marker) {
-    TCell* w = &want_[static_cast<std::size_t>(rows_ - 1) * cols_];
+// The whole of terminal row ty in the state bar's colours, the marker in its
+// middle.
+void Renderer::build_marker(std::string_view marker, int ty) {
+    TCell* w = &want_[static_cast<std::size_t>(ty) * cols_];
     std::fill(w, w + cols_, TCell{' ', kMarkerAttr, Narrow});
     int x = std::max(0, (cols_ - static_cast<int>(marker.size())) / 2);
     for (std::size_t i = 0; i < marker.size() && x < cols_;) {

@@ -37,6 +37,7 @@ struct TermCaps {
     std::string cnorm = "\x1b[?25h";
     std::string clear = "\x1b[H\x1b[2J";
     std::string sgr0 = "\x1b[0m";
+    std::string bel = "\a";  // empty: the terminal has no bell
     bool bce = true;      // erasing fills with the current background colour
     bool title = true;    // the terminal takes OSC 0 titles
 };
@@ -50,15 +51,17 @@ struct TermText {
 
 // What one frame shows: the buffer cell at the terminal's top-left corner,
 // and where the cursor stands in terminal cells (x < 0: hidden). Rows above
-// the buffer's row 0 (top < 0) come from the scroll-back, row -1 its newest.
-// A marker, GBK text, is drawn over the terminal's last row in the state
-// bar's colours.
+// the buffer's row 0 (top < 0) come from the scroll-back, row -1 its newest;
+// the row above its oldest shows top_marker (GBK text) where one is given.
+// A marker, GBK text, is drawn over the terminal's last row. Both markers
+// span the terminal's width in the state bar's colours, their text centred.
 struct FrameView {
     int left = 0;
     int top = 0;
     int cursor_x = -1;
     int cursor_y = -1;
     const History* history = nullptr;
+    std::string_view top_marker;
     std::string_view marker;
 };
 
@@ -106,7 +109,7 @@ private:
 
     void build_frame(const ConsoleState& state, const FrameView& view);
     void build_row(const Cell* row, int cols, int left, TCell* w);
-    void build_marker(std::string_view marker);
+    void build_marker(std::string_view marker, int ty);
     void full_repaint(std::string& out);
     void move_to(int x, int y, const TCell* row, std::string& out);
     void set_attr(int attr, std::string& out);

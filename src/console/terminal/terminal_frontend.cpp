@@ -20,6 +20,13 @@ std::string HistoryMarker(int rows) {
     return text;
 }
 
+// The row above the oldest row of the scroll-back, once rows were dropped.
+std::string DroppedMarker(long long dropped) {
+    char text[64];
+    std::snprintf(text, sizeof text, "── 更早的 %lld 行已不保留 ──", dropped);
+    return text;
+}
+
 }  // namespace
 
 bool TerminalFrontend::open(std::string& error, int in_fd, int out_fd) {
@@ -61,6 +68,11 @@ void TerminalFrontend::render() {
     fv.left = view_.left();
     fv.top = view_.top();
     fv.history = &history_;
+    std::string top_marker;
+    if (history_.dropped() > 0) {
+        top_marker = DroppedMarker(history_.dropped());
+        fv.top_marker = top_marker;
+    }
     std::string marker;
     if (view_.in_history()) {
         marker = HistoryMarker(-view_.top());
@@ -73,6 +85,8 @@ void TerminalFrontend::render() {
     }
     frame_.clear();
     renderer_->render(*state_, fv, frame_);
+    if (bell_) frame_ += tty_.caps().bel;
+    bell_ = false;
     if (!frame_.empty() && !tty_.write(frame_)) closed_ = true;
 }
 
@@ -85,7 +99,7 @@ void TerminalFrontend::present(const ConsoleState& state, Wait why) {
 }
 
 void TerminalFrontend::scroll(int dx, int dy) {
-    if (state_ && view_.scroll(dx, dy, *state_, history_.size())) render();
+    if (state_ && view_.scroll(dx, dy, *state_, history_rows())) render();
 }
 
 void TerminalFrontend::leave_history() {

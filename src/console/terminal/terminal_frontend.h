@@ -8,7 +8,8 @@
 // off the top. Shift+PgUp and Shift+PgDn move by half the terminal, in any
 // size. None of them reaches the program. In the scroll-back a marker shows
 // on the last row; any other key or a click brings the view back to the live
-// screen first, and then reaches the program. Mouse positions reach it as
+// screen first, and then reaches the program. Above the oldest row kept, a
+// marker tells how many older rows were dropped. Mouse positions reach it as
 // buffer cells; reports from beyond the buffer are dropped.
 #pragma once
 
@@ -40,6 +41,8 @@ public:
     void present(const ConsoleState& state, Wait why) override;
     bool read(INPUT_RECORD& rec) override;
     void row_scrolled_off(const Cell* cells, int count) override { history_.push(cells, count); }
+    // Sounds with the next frame.
+    void bell() override { bell_ = true; }
 
     const History& history() const { return history_; }
 
@@ -49,6 +52,9 @@ private:
     void route(const INPUT_RECORD& rec);
     void scroll(int dx, int dy);
     void leave_history();
+    // Rows the view may go above the buffer: the scroll-back, and the marker
+    // above it once rows were dropped.
+    int history_rows() const { return history_.size() + (history_.dropped() > 0 ? 1 : 0); }
 
     Termio tty_;
     std::optional<Renderer> renderer_;
@@ -62,6 +68,7 @@ private:
     const ConsoleState* state_ = nullptr;
     Wait why_ = Wait::Event;
     bool closed_ = false;
+    bool bell_ = false;
 };
 
 }  // namespace con::term

@@ -42,7 +42,8 @@ struct SignalState {
     termios raw{};
     char enter[1024];
     std::size_t enter_len = 0;
-    char leave[1024];
+    // Room for a clear whose padding is a second of pad characters (tek4014).
+    char leave[8192];
     std::size_t leave_len = 0;
     int pipe_fd[2] = {-1, -1};
 };
@@ -237,6 +238,8 @@ bool Termio::open(int in_fd, int out_fd, std::string& error) {
         if (const char* s = cap_string("cnorm")) caps_.cnorm = ready(s);
         if (const char* s = cap_string("clear")) caps_.clear = ready(s);
         if (const char* s = cap_string("sgr0")) caps_.sgr0 = ready(s);
+        const char* bel = cap_string("bel");
+        caps_.bel = bel ? ready(bel) : std::string();
         caps_.bce = tigetflag(const_cast<char*>("bce")) > 0;
         smcup = ready(cap_string("smcup"));
         rmcup = ready(cap_string("rmcup"));
@@ -259,6 +262,10 @@ bool Termio::open(int in_fd, int out_fd, std::string& error) {
     g.raw.c_cc[VMIN] = 1;
     g.raw.c_cc[VTIME] = 0;
 
+    // Leaving, the screen is cleared in the default colours and the cursor
+    // put home before the alternate screen goes: where there is none (the
+    // Linux console, GNU screen without altscreen) the shell then starts on a
+    // clean screen instead of below the program's last frame.
     g.enter_len = g.leave_len = 0;
     bool fits = append(g.enter, sizeof g.enter, g.enter_len, kTitlePush) &&
                 append(g.enter, sizeof g.enter, g.enter_len, smcup) &&
@@ -267,6 +274,7 @@ bool Termio::open(int in_fd, int out_fd, std::string& error) {
                 append(g.leave, sizeof g.leave, g.leave_len, kMetaEscapeOff) &&
                 append(g.leave, sizeof g.leave, g.leave_len, kMouseOff) &&
                 append(g.leave, sizeof g.leave, g.leave_len, caps_.sgr0) &&
+                append(g.leave, sizeof g.leave, g.leave_len, caps_.clear) &&
                 append(g.leave, sizeof g.leave, g.leave_len, caps_.cnorm) &&
                 append(g.leave, sizeof g.leave, g.leave_len, rmcup) &&
                 append(g.leave, sizeof g.leave, g.leave_len, kTitlePop);

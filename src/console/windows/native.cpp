@@ -17,7 +17,7 @@ constexpr UINT kGbk = 936;
 // What open() found, to be put back.
 struct Remembered {
     HANDLE in = INVALID_HANDLE_VALUE;
-    HANDLE out = INVALID_HANDLE_VALUE;  // the screen buffer that was active
+    HANDLE out = INVALID_HANDLE_VALUE;  // the screen buffer that was active (CONOUT$)
     DWORD in_mode = 0;
     DWORD out_mode = 0;
     UINT in_cp = 0;
@@ -29,6 +29,8 @@ struct Remembered {
 
 // Guards everything below: the control handler runs on a thread of its own.
 std::mutex g_lock;
+// Held while a record is taken from the console (read(), quit()).
+std::mutex g_reading;
 bool g_open = false;
 Remembered g_was;
 HANDLE g_buffer = INVALID_HANDLE_VALUE;  // the program's own screen buffer
@@ -75,6 +77,7 @@ void restore_locked() {
     SetConsoleTextAttribute(w.out, w.info.wAttributes);
     SetConsoleCursorInfo(w.out, &w.cursor);
     SetConsoleCursorPosition(w.out, w.info.dwCursorPosition);
+    CloseHandle(w.out);
     if (g_buffer != INVALID_HANDLE_VALUE) CloseHandle(g_buffer);
     g_buffer = INVALID_HANDLE_VALUE;
 }
@@ -150,10 +153,22 @@ bool open(int cols, int rows, std::string& error) {
     if (g_open) return true;
     Remembered w;
     w.in = GetStdHandle(STD_INPUT_HANDLE);
-    w.out = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (!GetConsoleMode(w.in, &w.in_mode) || !GetConsoleMode(w.out, &w.out_mode) ||
-        !GetConsoleScreenBufferInfo(w.out, &w.info)) {
+    DWORD std_out_mode = 0;
+    if (!GetConsoleMode(w.in, &w.in_mode) ||
+        !GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &std_out_mode)) {
         error = "standard input and output must be a console";
+        return false;
+    }
+    // The buffer to give back is the one active now, and CONOUT$ names that
+    // very buffer. The standard output handle need not: under Wine a handle a
+    // child inherits follows whichever buffer is active, so once ours is, it
+    // would name ours and the user's would never come back.
+    w.out = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (w.out == INVALID_HANDLE_VALUE || !GetConsoleMode(w.out, &w.out_mode) ||
+        !GetConsoleScreenBufferInfo(w.out, &w.info)) {
+        if (w.out != INVALID_HANDLE_VALUE) CloseHandle(w.out);
+        error = "cannot open the console's screen buffer";
         return false;
     }
     GetConsoleCursorInfo(w.out, &w.cursor);
@@ -167,6 +182,7 @@ bool open(int cols, int rows, std::string& error) {
                                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                               CONSOLE_TEXTMODE_BUFFER, nullptr);
     if (buffer == INVALID_HANDLE_VALUE) {
+        CloseHandle(w.out);
         error = "cannot create a console screen buffer";
         return false;
     }
@@ -198,6 +214,8 @@ void close() {
 }
 
 void quit(int status) {
+    // Never in the middle of a read (see read()); and no read starts after.
+    std::lock_guard<std::mutex> reading(g_reading);
     close();
     ExitProcess(static_cast<UINT>(status));
 }
@@ -229,6 +247,13 @@ void set_title(const std::u16string& title) {
     if (!g_open) return;
     std::wstring w(title.begin(), title.end());
     SetConsoleTitleW(w.c_str());
+}
+
+void bell() {
+    std::lock_guard<std::mutex> hold(g_lock);
+    if (!g_open) return;
+    DWORD written = 0;
+    WriteConsoleW(g_buffer, L"\a", 1, &written, nullptr);
 }
 
 Window window() {
@@ -270,11 +295,24 @@ bool read(WideRecord& rec) {
         if (!g_open) return false;
         in = g_was.in;
     }
-    INPUT_RECORD r;
-    DWORD n = 0;
-    if (!ReadConsoleInputW(in, &r, 1, &n) || n != 1) return false;
-    rec = from_native(r);
-    return true;
+    // Under Wine a read still in the console when the control handler ends
+    // the process stays pending there, and at the next key the console host
+    // ends: whoever started us (a command prompt) never gets input again.
+    // So the waiting is done outside the console, and a record is taken only
+    // once one is there, under g_reading, which quit() takes first. Ctrl+C
+    // both queues a record and raises the control event, so the two meet.
+    for (;;) {
+        if (WaitForSingleObject(in, INFINITE) != WAIT_OBJECT_0) return false;
+        std::lock_guard<std::mutex> reading(g_reading);
+        DWORD waiting = 0;
+        if (!GetNumberOfConsoleInputEvents(in, &waiting)) return false;
+        if (waiting == 0) continue;  // taken by another reader meanwhile
+        INPUT_RECORD r;
+        DWORD n = 0;
+        if (!ReadConsoleInputW(in, &r, 1, &n) || n != 1) return false;
+        rec = from_native(r);
+        return true;
+    }
 }
 
 }  // namespace con::win::native

@@ -37,6 +37,10 @@ void set_cursor(int x, int y, unsigned size, bool visible);
 
 void set_title(const std::u16string& title);
 
+// Sounds the console's bell: a BEL written to the program's buffer, whose
+// processed output rings it without moving the cursor.
+void bell();
+
 // The console window: the buffer cell at its top-left corner and its size.
 struct Window {
     int left, top, cols, rows;

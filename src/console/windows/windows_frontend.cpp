@@ -55,6 +55,8 @@ void WindowsFrontend::present(const ConsoleState& state, Wait why) {
     render();
 }
 
+void WindowsFrontend::bell() { native::bell(); }
+
 void WindowsFrontend::scroll(const MOUSE_EVENT_RECORD& m) {
     if (!state_) return;
     const auto delta = static_cast<int16_t>(m.dwButtonState >> 16);

@@ -36,6 +36,7 @@ public:
 
     void present(const ConsoleState& state, Wait why) override;
     bool read(INPUT_RECORD& rec) override;
+    void bell() override;
 
 private:
     void render();

@@ -18,10 +18,13 @@ const char kWhere[] =
 
 const char kKeys[] =
     "PgUp/PgDn and the mouse wheel scroll a terminal smaller than the screen\n"
-    "(Alt+PgUp/PgDn and Shift+wheel sideways), and on up into the scroll-back:\n"
-    "the rows a long listing pushed off the top. Shift+PgUp/PgDn move through it\n"
-    "by half a page in any terminal; any other key comes back. Ctrl+Z suspends;\n"
-    "Ctrl+C ends at once, without saving.\n";
+    "(Alt+PgUp/PgDn and Shift+wheel sideways), and, in any terminal, on up into\n"
+    "the scroll-back: the rows a long listing pushed off the top. Shift+PgUp/PgDn\n"
+    "move by half a page where the terminal passes them on (xterm, urxvt and\n"
+    "mlterm keep them); any other key comes back. Ctrl+Z suspends; Ctrl+C ends\n"
+    "at once. In GNU screen press Esc twice: screen holds a lone\n"
+    "Esc while mouse reporting is on. xterm needs a font with Chinese, e.g.\n"
+    "xterm -fa \"WenQuanYi Micro Hei Mono\" (fonts-wqy-microhei).\n";
 
 }  // namespace
 

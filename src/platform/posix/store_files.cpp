@@ -37,6 +37,17 @@ int Create(const char* path) {
     return ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
 }
 
+int OpenAppend(const char* path) {
+    int fd = ::open(path, O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) return -1;
+    if (!IsRegular(fd)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
+
 std::ptrdiff_t Read(int fd, void* buf, std::size_t n) { return ::read(fd, buf, n); }
 std::ptrdiff_t Write(int fd, const void* buf, std::size_t n) { return ::write(fd, buf, n); }
 int Flush(int fd) { return ::fsync(fd); }
@@ -58,7 +69,7 @@ sigset_t g_before_hold;
 }  // namespace
 
 FileOps RealFileOps() {
-    return FileOps{OpenRead, Create, Read, Write, Flush, Close, Replace, SyncFolder};
+    return FileOps{OpenRead, Create, OpenAppend, Read, Write, Flush, Close, Replace, SyncFolder};
 }
 FileOps file_ops = RealFileOps();
 

@@ -14,11 +14,12 @@ namespace {
 const char kWhere[] =
     "Runs in a Windows console window (Command\n"
     "Prompt, PowerShell, Windows Terminal); a window of 150 x 100 shows the whole\n"
-    "screen, a smaller one follows the open menu or form.\n";
+    "screen, a smaller one follows the open menu or form. quorvel /? shows this\n"
+    "text too.\n";
 
 const char kKeys[] =
     "The mouse wheel scrolls a window smaller than the screen. Ctrl+C ends at\n"
-    "once, without saving.\n";
+    "once.\n";
 
 }  // namespace
 
@@ -27,11 +28,13 @@ const char kKeys[] =
 // any script reaches the files it names whatever the system's code page.
 int wmain(int argc, wchar_t** wargv) {
     static_assert(sizeof(wchar_t) == sizeof(char16_t));
+    static char help[] = "--help";
     std::vector<std::string> args;
     for (int i = 0; i < argc; ++i)
         args.push_back(cli::Utf8FromUtf16(reinterpret_cast<const char16_t*>(wargv[i])));
+    // "/?" is how a Windows program is asked for its help.
     std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
+    for (std::string& a : args) argv.push_back(a == "/?" ? help : a.data());
     argv.push_back(nullptr);
     if (int status = program::TakeArguments(argc, argv.data(), kWhere, kKeys); status >= 0)
         return status;

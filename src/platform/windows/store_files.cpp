@@ -89,6 +89,21 @@ int Create(const char* path) {
                             FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+// Write access as a whole, which FlushFileBuffers needs; the writes go on
+// from the end, where the file pointer is put once.
+int OpenAppend(const char* path) {
+    HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    BY_HANDLE_FILE_INFORMATION info;
+    LARGE_INTEGER zero{};
+    if (!IsRegular(h, &info) || !SetFilePointerEx(h, zero, nullptr, FILE_END)) {
+        CloseHandle(h);
+        return -1;
+    }
+    return Keep(h);
+}
+
 std::ptrdiff_t Read(int fd, void* buf, std::size_t n) {
     DWORD got = 0;
     DWORD want = n > 0x40000000 ? 0x40000000 : static_cast<DWORD>(n);
@@ -112,12 +127,50 @@ int Close(int fd) {
     return CloseHandle(h) ? 0 : -1;
 }
 
-// Write-through: the rename is on the disk when the call returns.
+// MOVEFILE_WRITE_THROUGH makes a move done as a copy and a delete (to another
+// volume) reach the disk before the call returns; for a rename within the
+// folder it promises nothing, and SyncFolder does what can be done. A
+// read-only target is refused, as Windows refuses to replace one (Wine
+// would replace it), so that every system behaves as Windows does.
 int Replace(const char* from, const char* to) {
-    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+    const std::wstring target = Wide(to);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return -1;
+    }
+    return MoveFileExW(Wide(from).c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
                ? 0
                : -1;
+}
+
+// Removes a read-only file, which DeleteFileW refuses: through one handle the
+// attribute is taken off, the file marked for removal when the handle
+// closes, and the attribute put back should the file keep another name (the
+// second name of a read-only data file is the data file itself).
+bool RemoveReadOnly(const std::wstring& name) {
+    HANDLE h = CreateFileW(name.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                           kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    FILE_BASIC_INFO attributes{};  // times 0: left as they are
+    bool removed = false;
+    if (GetFileInformationByHandle(h, &info) &&
+        (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+        attributes.FileAttributes = info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY;
+        if (attributes.FileAttributes == 0) attributes.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        FILE_DISPOSITION_INFO remove{TRUE};
+        if (SetFileInformationByHandle(h, FileBasicInfo, &attributes, sizeof attributes)) {
+            removed = SetFileInformationByHandle(h, FileDispositionInfo, &remove, sizeof remove);
+            if (!removed || info.nNumberOfLinks > 1) {
+                attributes.FileAttributes = info.dwFileAttributes;
+                SetFileInformationByHandle(h, FileBasicInfo, &attributes, sizeof attributes);
+            }
+        }
+    }
+    CloseHandle(h);
+    return removed;
 }
 
 // The ctrl handler that keeps a closing console waiting while the data files
@@ -132,7 +185,7 @@ BOOL WINAPI WaitForCommit(DWORD) {
 }  // namespace
 
 FileOps RealFileOps() {
-    return FileOps{OpenRead, Create, Read, Write, Flush, Close, Replace, SyncFolder};
+    return FileOps{OpenRead, Create, OpenAppend, Read, Write, Flush, Close, Replace, SyncFolder};
 }
 FileOps file_ops = RealFileOps();
 
@@ -167,7 +220,10 @@ bool KeepAs(const char* path, const char* other_name) {
 }
 
 bool Remove(const char* path) {
-    return DeleteFileW(Wide(path).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+    const std::wstring name = Wide(path);
+    if (DeleteFileW(name.c_str())) return true;
+    const DWORD err = GetLastError();
+    return err == ERROR_FILE_NOT_FOUND || (err == ERROR_ACCESS_DENIED && RemoveReadOnly(name));
 }
 
 std::vector<std::string> FolderNames(const std::string& folder) {
@@ -182,8 +238,19 @@ std::vector<std::string> FolderNames(const std::string& folder) {
     return names;
 }
 
-// Nothing to do: every rename was made with write-through.
-void SyncFolder(const std::string&) {}
+// The folder's names put on the disk: FlushFileBuffers on the folder, opened
+// with backup semantics (the way to open a folder) and the write access that
+// FlushFileBuffers asks for. Its documentation speaks of files and volumes,
+// not folders; under Wine it is an fsync of the folder. Where the folder
+// cannot be opened so, or the flush fails, the renames reach the disk when
+// the system writes its caches (docs/data-files.md).
+void SyncFolder(const std::string& folder) {
+    HANDLE h = CreateFileW(Wide(folder).c_str(), GENERIC_WRITE, kShareAll, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    FlushFileBuffers(h);
+    CloseHandle(h);
+}
 
 int ProcessId() { return static_cast<int>(GetCurrentProcessId()); }
 
