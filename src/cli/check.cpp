@@ -15,15 +15,13 @@
 #include "store/folder.h"
 #include "store/format.h"
 #include "store/record_io.h"
+#include "store/recovery.h"
 
 namespace cli {
 
 namespace {
 
 using std::to_string;
-
-// Unsaved work kept beside the data, offered back at the next start.
-constexpr const char* kRecoveryFileName = "Quorvel.recover";
 
 // How many instances of each kind of problem the report names.
 constexpr std::uint64_t kShown = 3;
@@ -297,9 +295,12 @@ public:
         const std::string commit = store::JoinPath(data_folder, store::kCommitRecordName);
         if (store::Look(commit.c_str(), nullptr) != store::Entry::kMissing)
             found_.Add(kUnfinishedSave, [&] { return commit; });
-        const std::string recover = store::JoinPath(data_folder, kRecoveryFileName);
-        if (store::Look(recover.c_str(), nullptr) != store::Entry::kMissing)
-            found_.Add(kRecoveryFile, [&] { return recover; });
+        // Unsaved work, and one that could not be read back and was set aside.
+        for (const char* name : {store::kRecoveryFileName, store::kDamagedRecoveryFileName}) {
+            const std::string recover = store::JoinPath(data_folder, name);
+            if (store::Look(recover.c_str(), nullptr) != store::Entry::kMissing)
+                found_.Add(kRecoveryFile, [&] { return recover; });
+        }
     }
 
     const std::string& counts() const { return counts_; }

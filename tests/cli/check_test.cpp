@@ -89,11 +89,12 @@ TEST_F(CheckTest, EachKindOfProblemHasItsLine) {
         {"a backup shorter than its counts, an unfinished save, a recovery file",
          {{"BackupSysData.dat", U32(1) + U32(1) + U32(0) + d1},
           {"Quorvel.commit", "Quorvel commit\nend\n"},
-          {"Quorvel.recover", ""}},
+          {"Quorvel.recover", ""},
+          {"Quorvel.recover.bad", ""}},
          {"problem: backup whose header counts exceed its length: 1: BackupSysData.dat: its "
           "counts need 168 bytes, it holds 80",
           "problem: unfinished save: 1: data/Quorvel.commit",
-          "problem: recovery file present: 1: data/Quorvel.recover"}},
+          "problem: recovery file present: 2: data/Quorvel.recover; data/Quorvel.recover.bad"}},
         {"the backup's records are checked too",
          {{"BackupSysData.dat", U32(1) + U32(1) + U32(0) + d1 + PatientBytes(9, 91, "")}},
          {"problem: patients whose department is missing: 1: BackupSysData.dat patient #1: "
