@@ -89,7 +89,6 @@ endif()
 # build's report and CSV files.
 add_test(NAME windows.e2e.cli
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wine/cli.sh $<TARGET_FILE:quorvel>
-                 ${QUORVEL_LINUX_BINARY} ${linux_build}/tests/lock_holder
-                 ${CMAKE_CROSSCOMPILING_EMULATOR})
+                 ${QUORVEL_LINUX_BINARY} ${CMAKE_CROSSCOMPILING_EMULATOR})
 set_tests_properties(windows.e2e.cli PROPERTIES
   LABELS "windows;e2e" FIXTURES_REQUIRED wine TIMEOUT 300 ENVIRONMENT "${wine_env}")

@@ -1,11 +1,11 @@
 // quorvel --check: the counts of the samples, one line for each kind of
-// problem, the folder left as it was, and the lock.
+// problem, the folder left as it was. (A held lock: export_test.cpp and
+// e2e/cli.sh.)
 #include <sstream>
 #include <vector>
 
 #include "cli/cli.h"
 #include "cli_helpers.h"
-#include "store/commit.h"
 #include "support/app_test.h"
 
 namespace {
@@ -120,22 +120,6 @@ TEST_F(CheckTest, AFileThatCannotBeReadOutranksTheProblems) {
     EXPECT_NE(out.find("depart.dat: could not be read\n"), std::string::npos) << out;
     EXPECT_NE(err.find("cannot read data/depart.dat: it is not a file"), std::string::npos) << err;
     EXPECT_EQ(ProblemLines(out).size(), 2u) << out;  // its patient, the missing record.dat
-}
-
-TEST_F(CheckTest, ALockHeldAllTheWaitMeansNoReport) {
-    CopySamples("data");
-    WriteFile("data/Quorvel.lock", "");
-    std::string out, err;
-    EXPECT_EQ(cli::Check("data", &out, &err, 200), cli::kAllWell);
-    EXPECT_EQ(err, "");  // read under the lock: no note
-
-    store::FolderLock other("data");
-    ASSERT_EQ(other.Take(store::Lock::kExclusive, false, 0), store::Locked::kYes);
-    out.clear();
-    EXPECT_EQ(cli::Check("data", &out, &err, 200), cli::kCannotRead);  // (the wait: e2e/cli.sh)
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(err, "quorvel: another copy of Quorvel held data/Quorvel.lock all of 200 ms; try "
-                   "again later\n");
 }
 
 }  // namespace

@@ -6,13 +6,12 @@
 # build's, the messages name the folder as it was given, and a lock that a
 # Linux process holds makes it end with status 3.
 #
-#   cli.sh quorvel.exe LINUX-QUORVEL LINUX-LOCK-HOLDER WINE
+#   cli.sh quorvel.exe LINUX-QUORVEL WINE
 # WINEPREFIX (and WINEDEBUG) come from the environment.
-[[ $# -eq 4 && -f $1 && -x $3 && -x $4 ]] ||
-    { echo "usage: $0 quorvel.exe linux-quorvel linux-lock_holder wine" >&2; exit 2; }
+[[ $# -eq 3 && -f $1 && -x $3 ]] ||
+    { echo "usage: $0 quorvel.exe linux-quorvel wine" >&2; exit 2; }
 WIN_EXE=$(realpath "$1")
-HOLDER_BIN=$(realpath "$3")
-WINE=$4
+WINE=$3
 source "$(dirname "$0")/../e2e/lib.bash" "$2"
 [[ -n ${WINEPREFIX:-} ]] || fail "WINEPREFIX is not set"
 SAMPLES=$(realpath "$(dirname "$0")/../../samples")
@@ -50,16 +49,3 @@ done
 wine_run --export "$(win_path "导出 结果")" "$(win_path "$DATA")"
 [[ $status -eq 1 ]] || fail "--export over files already there: status $status"
 pass "--export into a Chinese folder name: the Linux build's files; no overwriting"
-
-# (A holder that has ended cannot be killed: no failure of the trap's own.)
-trap '[[ -z ${HOLDER:-} ]] || kill "$HOLDER" 2>/dev/null || true; e2e_cleanup' EXIT
-(cd "$DATA" && exec "$HOLDER_BIN" exclusive 60000 >../holder.out 2>&1) &
-HOLDER=$!
-wait_until "the holder did not take the lock" grep -q held holder.out
-wine_run --check "$(win_path "$DATA")"
-[[ $status -eq 3 && ! -s out ]] || fail "--check beside a Linux copy's lock: status $status"
-grep -qF "another copy of Quorvel held" err || fail "--check beside a Linux copy's lock said: $(cat err)"
-kill "$HOLDER"
-wait "$HOLDER" 2>/dev/null || true
-HOLDER=
-pass "--check beside a lock the Linux build holds: status 3"
