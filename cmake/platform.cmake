@@ -13,7 +13,7 @@
 #
 # Sets QUORVEL_CONSOLE_PLATFORM_SOURCES (the front end, built into the
 # console library), QUORVEL_STORE_PLATFORM_SOURCES (built into the store
-# library) and QUORVEL_ENTRY_SOURCES.
+# library), QUORVEL_ENTRY_SOURCES and QUORVEL_ENTRY_LINK_OPTIONS.
 
 if(WIN32)
   set(_os windows)
@@ -28,6 +28,8 @@ if(WIN32)
   add_link_options(-static)
   # Windows 10 is the oldest the program is built for.
   add_compile_definitions(_WIN32_WINNT=0x0A00 WINVER=0x0A00 UNICODE _UNICODE)
+  # The entry takes its arguments as UTF-16 (wmain).
+  set(QUORVEL_ENTRY_LINK_OPTIONS -municode)
 else()
   set(_os posix)
   set(QUORVEL_CONSOLE_PLATFORM_SOURCES

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <exception>
 
+#include "cli/cli.h"
 #include "console/console.h"
 #include "shell.h"
 
@@ -15,6 +16,8 @@ namespace {
 
 const char kWhat[] =
     "Usage: quorvel [-h | --help | -V | --version]\n"
+    "       quorvel --check [FOLDER]\n"
+    "       quorvel --export OUTDIR [FOLDER]\n"
     "\n"
     "Keeps a hospital's records (departments, patients, visit records) in data\n"
     "files of the working directory. ";
@@ -47,9 +50,12 @@ const char kOptions[] =
 }  // namespace
 
 int TakeArguments(int argc, char** argv, const char* where, const char* keys) {
+    // The command-line modes: they print, and never take the terminal.
+    if (argc > 1 && cli::IsMode(argv[1])) return cli::Run(argc, argv);
+
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::printf("%s%s\n%s%s%s", kWhat, where, kMenusAndForms, keys, kOptions);
+            std::printf("%s%s\n%s%s%s%s", kWhat, where, kMenusAndForms, keys, kOptions, cli::kHelp);
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) {

@@ -1,6 +1,6 @@
 # The unit and scenario tests by area: one binary each, in the Linux build
 # and (less what needs POSIX) in the Windows build.
-set(QUORVEL_TEST_AREAS console store commands shell session)
+set(QUORVEL_TEST_AREAS console store commands shell session cli)
 if(NOT WIN32)
   # The terminal front end needs a pseudo-terminal, termios and terminfo.
   list(APPEND QUORVEL_TEST_AREAS terminal)
@@ -40,6 +40,11 @@ else()
   # Other copies of the program in child processes (fork), and signals.
   list(APPEND QUORVEL_TESTS_store store/store_safety_test.cpp)
 endif()
+
+set(QUORVEL_TESTS_cli
+  cli/check_test.cpp
+  cli/csv_test.cpp
+  cli/export_test.cpp)
 
 set(QUORVEL_TESTS_commands
   commands/cancel_test.cpp

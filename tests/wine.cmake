@@ -84,3 +84,11 @@ if(CMAKE_BUILD_TYPE STREQUAL "Release")
   set_tests_properties(windows.release PROPERTIES
     LABELS "windows;package" FIXTURES_REQUIRED wine TIMEOUT 300 ENVIRONMENT "${wine_env}")
 endif()
+
+# The command-line modes on folders with Chinese names, against the Linux
+# build's report and CSV files.
+add_test(NAME windows.e2e.cli
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wine/cli.sh $<TARGET_FILE:quorvel>
+                 ${QUORVEL_LINUX_BINARY} ${CMAKE_CROSSCOMPILING_EMULATOR})
+set_tests_properties(windows.e2e.cli PROPERTIES
+  LABELS "windows;e2e" FIXTURES_REQUIRED wine TIMEOUT 300 ENVIRONMENT "${wine_env}")

@@ -143,8 +143,14 @@ void RemoveLeftovers() {
 
 }  // namespace
 
+FolderLock::FolderLock(const std::string& folder, std::uint64_t byte)
+    : byte_(byte), lock_file_(JoinPath(folder, kLockFileName)) {}
+
 Locked FolderLock::Take(Lock kind, bool create, int wait_ms) {
-    if (file_ < 0) file_ = OpenLockFile(InFolder(kLockFileName).c_str(), create);
+    if (file_ < 0) {
+        const std::string path = lock_file_.empty() ? InFolder(kLockFileName) : lock_file_;
+        file_ = OpenLockFile(path.c_str(), create);
+    }
     if (file_ < 0) return Locked::kUnavailable;
     // Tried every 20 ms: a blocking lock could not be given up after a time.
     for (int waited = 0;; waited += 20) {

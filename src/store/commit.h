@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "store/files.h"
 #include "store/record_io.h"
@@ -30,6 +31,9 @@ enum class Locked {
 class FolderLock {
 public:
     explicit FolderLock(std::uint64_t byte = kCommandByte) : byte_(byte) {}
+    // The lock of a folder named by the user (the command-line modes'), not
+    // the data folder of the working folder.
+    explicit FolderLock(const std::string& folder, std::uint64_t byte = kCommandByte);
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
     ~FolderLock() { Release(); }
@@ -43,6 +47,7 @@ public:
 
 private:
     std::uint64_t byte_;
+    std::string lock_file_;  // empty: the data folder's
     int file_ = -1;
     bool held_ = false;
 };

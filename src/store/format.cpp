@@ -28,18 +28,32 @@ std::size_t TextLength(const char* field, std::size_t width) {
     return i;
 }
 
-void PutText(unsigned char* out, const char* field, std::size_t width) {
-    std::size_t n = TextLength(field, width);
-    std::memcpy(out, field, n);
-    std::memset(out + n, 0, width - n);
+// A node's field and its place in the record are the same width (below).
+template <std::size_t N>
+void PutText(unsigned char* record, const TextField& f, const char (&field)[N]) {
+    std::size_t n = TextLength(field, f.width);
+    std::memcpy(record + f.offset, field, n);
+    std::memset(record + f.offset + n, 0, f.width - n);
 }
 
 template <std::size_t N>
-void GetText(char (&field)[N], const unsigned char* in) {
-    std::size_t n = TextLength(reinterpret_cast<const char*>(in), N);
-    std::memcpy(field, in, n);
+void GetText(char (&field)[N], const unsigned char* record, const TextField& f) {
+    std::size_t n = TextLength(reinterpret_cast<const char*>(record + f.offset), f.width);
+    std::memcpy(field, record + f.offset, n);
     std::memset(field + n, 0, N - n);
 }
+
+static_assert(sizeof DEPART_NODE::name == kDepartName.width &&
+              sizeof DEPART_NODE::adr == kDepartAdr.width &&
+              sizeof DEPART_NODE::phone == kDepartPhone.width);
+static_assert(sizeof PATIENT_NODE::name == kPatientName.width &&
+              sizeof PATIENT_NODE::phone == kPatientPhone.width &&
+              sizeof PATIENT_NODE::adr == kPatientAdr.width);
+static_assert(sizeof RECORD_NODE::name == kRecordDoctor.width &&
+              sizeof RECORD_NODE::ldate == kRecordDate.width &&
+              sizeof RECORD_NODE::bdate == kRecordPlanned.width &&
+              sizeof RECORD_NODE::tdate == kRecordActual.width &&
+              sizeof RECORD_NODE::tell == kRecordDetails.width);
 
 void PutI32(unsigned char* out, int v) { PutU32(out, static_cast<std::uint32_t>(v)); }
 int GetI32(const unsigned char* in) { return static_cast<int>(GetU32(in)); }
@@ -61,40 +75,40 @@ void PutU32(unsigned char* out, std::uint32_t v) {
 void EncodeDepart(const DEPART_NODE& d, unsigned char* out) {
     std::memset(out, 0, kDepartSize);
     PutI32(out + 0, d.number);
-    PutText(out + 4, d.name, sizeof d.name);
-    PutText(out + 24, d.adr, sizeof d.adr);
-    PutText(out + 44, d.phone, sizeof d.phone);
+    PutText(out, kDepartName, d.name);
+    PutText(out, kDepartAdr, d.adr);
+    PutText(out, kDepartPhone, d.phone);
 }
 
 void EncodePatient(const PATIENT_NODE& p, unsigned char* out) {
     std::memset(out, 0, kPatientSize);
     PutI32(out + 0, p.number);
     PutI32(out + 4, p.number1);
-    PutText(out + 8, p.name, sizeof p.name);
-    PutText(out + 28, p.phone, sizeof p.phone);
+    PutText(out, kPatientName, p.name);
+    PutText(out, kPatientPhone, p.phone);
     PutI32(out + 44, p.sex);
-    PutText(out + 48, p.adr, sizeof p.adr);
+    PutText(out, kPatientAdr, p.adr);
 }
 
 void EncodeRecord(const RECORD_NODE& r, unsigned char* out) {
     std::memset(out, 0, kRecordSize);
     PutI32(out + 0, r.number1);
     PutI32(out + 4, r.number2);
-    PutText(out + 8, r.name, sizeof r.name);
+    PutText(out, kRecordDoctor, r.name);
     std::uint32_t fee;
     std::memcpy(&fee, &r.lmoney, 4);
     PutU32(out + 20, fee);
-    PutText(out + 24, r.ldate, sizeof r.ldate);
-    PutText(out + 35, r.bdate, sizeof r.bdate);
-    PutText(out + 46, r.tdate, sizeof r.tdate);
-    PutText(out + 57, r.tell, sizeof r.tell);
+    PutText(out, kRecordDate, r.ldate);
+    PutText(out, kRecordPlanned, r.bdate);
+    PutText(out, kRecordActual, r.tdate);
+    PutText(out, kRecordDetails, r.tell);
 }
 
 void DecodeDepart(const unsigned char* in, DEPART_NODE* d) {
     d->number = GetI32(in + 0);
-    GetText(d->name, in + 4);
-    GetText(d->adr, in + 24);
-    GetText(d->phone, in + 44);
+    GetText(d->name, in, kDepartName);
+    GetText(d->adr, in, kDepartAdr);
+    GetText(d->phone, in, kDepartPhone);
     d->next = nullptr;
     d->anext = nullptr;
 }
@@ -102,10 +116,10 @@ void DecodeDepart(const unsigned char* in, DEPART_NODE* d) {
 void DecodePatient(const unsigned char* in, PATIENT_NODE* p) {
     p->number = GetI32(in + 0);
     p->number1 = GetI32(in + 4);
-    GetText(p->name, in + 8);
-    GetText(p->phone, in + 28);
+    GetText(p->name, in, kPatientName);
+    GetText(p->phone, in, kPatientPhone);
     p->sex = GetI32(in + 44);
-    GetText(p->adr, in + 48);
+    GetText(p->adr, in, kPatientAdr);
     p->next = nullptr;
     p->lnext = nullptr;
 }
@@ -113,13 +127,13 @@ void DecodePatient(const unsigned char* in, PATIENT_NODE* p) {
 void DecodeRecord(const unsigned char* in, RECORD_NODE* r) {
     r->number1 = GetI32(in + 0);
     r->number2 = GetI32(in + 4);
-    GetText(r->name, in + 8);
+    GetText(r->name, in, kRecordDoctor);
     std::uint32_t fee = GetU32(in + 20);
     std::memcpy(&r->lmoney, &fee, 4);
-    GetText(r->ldate, in + 24);
-    GetText(r->bdate, in + 35);
-    GetText(r->tdate, in + 46);
-    GetText(r->tell, in + 57);
+    GetText(r->ldate, in, kRecordDate);
+    GetText(r->bdate, in, kRecordPlanned);
+    GetText(r->tdate, in, kRecordActual);
+    GetText(r->tell, in, kRecordDetails);
     r->next = nullptr;
 }
 

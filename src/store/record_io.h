@@ -26,6 +26,9 @@ public:
     // After Next gave nothing: whether the file ended inside a record, or
     // could not be read to its end.
     bool Incomplete() const { return failed_ || end_ > pos_; }
+    // After Next gave nothing: whether a read failed (rather than the file
+    // ending inside a record).
+    bool Failed() const { return failed_; }
 
 private:
     bool Fill(std::size_t size);

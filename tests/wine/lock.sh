@@ -21,7 +21,8 @@ cd "$E2E_DIR"
 
 wine_run=(env WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' "$WINE")
 
-# A holder left running would hold the lock of a folder that is gone.
+# A holder left running would hold the lock of a folder that is gone. One
+# that has ended cannot be killed, which must not fail the trap (set -e).
 HOLDER=
 trap '[[ -z $HOLDER ]] || kill "$HOLDER" 2>/dev/null || true; e2e_cleanup' EXIT
 

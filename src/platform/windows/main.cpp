@@ -1,9 +1,10 @@
 // The program's entry on Windows: the command line, the console, then the
 // system. Texts here stay ASCII: they are printed before the console is set up.
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <vector>
 
+#include "cli/paths.h"
 #include "console/console.h"
 #include "console/windows/windows_frontend.h"
 #include "program.h"
@@ -22,12 +23,21 @@ const char kKeys[] =
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    // "/?" is how a Windows program is asked for its help.
+// The arguments come as UTF-16 (wmain, linked with -municode) and go on as
+// UTF-8, the store's encoding of paths on Windows, so that a folder named in
+// any script reaches the files it names whatever the system's code page.
+int wmain(int argc, wchar_t** wargv) {
+    static_assert(sizeof(wchar_t) == sizeof(char16_t));
     static char help[] = "--help";
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "/?") == 0) argv[i] = help;
-    if (int status = program::TakeArguments(argc, argv, kWhere, kKeys); status >= 0) return status;
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i)
+        args.push_back(cli::Utf8FromUtf16(reinterpret_cast<const char16_t*>(wargv[i])));
+    // "/?" is how a Windows program is asked for its help.
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a == "/?" ? help : a.data());
+    argv.push_back(nullptr);
+    if (int status = program::TakeArguments(argc, argv.data(), kWhere, kKeys); status >= 0)
+        return status;
 
     // Static, so that the console is given back also when something calls exit().
     static con::win::WindowsFrontend console;

@@ -32,20 +32,22 @@ HANDLE Handle(int fd) {
     return g_handles[static_cast<std::size_t>(fd)];
 }
 
-// The file names are the program's own, in the ANSI code page.
+// Paths are UTF-8: the program's own names are ASCII, and a folder named on
+// the command line (UTF-16 there) keeps every character, whatever the
+// system's code page.
 std::wstring Wide(const std::string& s) {
     if (s.empty()) return std::wstring();
-    int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
     std::wstring w(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
     return w;
 }
 
 std::string Narrow(const wchar_t* w) {
-    int n = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
+    int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
     if (n <= 1) return std::string();
     std::string s(static_cast<std::size_t>(n - 1), '\0');
-    WideCharToMultiByte(CP_ACP, 0, w, -1, s.data(), n, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, w, -1, s.data(), n, nullptr, nullptr);
     return s;
 }
 
